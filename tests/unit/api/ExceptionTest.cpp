@@ -20,22 +20,19 @@ TEST_P(Pkcs11ErrorCodeTest, TranslatesReturnValue) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, Pkcs11ErrorCodeTest,
-    ::testing::Values(Translation{CKR_OK, 0}, Translation{CKR_HOST_MEMORY, -40},
-                      Translation{CKR_ARGUMENTS_BAD, -10}, Translation{CKR_DEVICE_MEMORY, -40},
-                      Translation{CKR_PIN_INCORRECT, -4}, Translation{CKR_PIN_INVALID, -3},
-                      Translation{CKR_PIN_LEN_RANGE, -6}, Translation{CKR_PIN_LOCKED, -5},
-                      Translation{CKR_TOKEN_NOT_PRESENT, -1},
-                      Translation{CKR_USER_NOT_LOGGED_IN, -2},
-                      Translation{CKR_CRYPTOKI_NOT_INITIALIZED, -51},
-                      // Everything else is -(rv + 80) on 32 bits.
-                      Translation{CKR_GENERAL_ERROR, -85},
-                      Translation{CKR_CRYPTOKI_ALREADY_INITIALIZED, -481},
-                      Translation{CKR_DEVICE_ERROR, -128},
-                      Translation{CKR_FUNCTION_NOT_SUPPORTED, -164},
-                      // Vendor-defined values wrap and may come out positive.
-                      Translation{0x80000000UL, 2147483568},
-                      Translation{0xFFFFFFFFUL, -79},
-                      Translation{0xFFFFFFB0UL, 0}),
+    ::testing::Values(
+        Translation{CKR_OK, 0}, Translation{CKR_HOST_MEMORY, -40},
+        Translation{CKR_ARGUMENTS_BAD, -10}, Translation{CKR_DEVICE_MEMORY, -40},
+        Translation{CKR_PIN_INCORRECT, -4}, Translation{CKR_PIN_INVALID, -3},
+        Translation{CKR_PIN_LEN_RANGE, -6}, Translation{CKR_PIN_LOCKED, -5},
+        Translation{CKR_TOKEN_NOT_PRESENT, -1}, Translation{CKR_USER_NOT_LOGGED_IN, -2},
+        Translation{CKR_CRYPTOKI_NOT_INITIALIZED, -51},
+        // Everything else is -(rv + 80) on 32 bits.
+        Translation{CKR_GENERAL_ERROR, -85}, Translation{CKR_CRYPTOKI_ALREADY_INITIALIZED, -481},
+        Translation{CKR_DEVICE_ERROR, -128}, Translation{CKR_FUNCTION_NOT_SUPPORTED, -164},
+        // Vendor-defined values wrap and may come out positive.
+        Translation{0x80000000UL, 2147483568}, Translation{0xFFFFFFFFUL, -79},
+        Translation{0xFFFFFFB0UL, 0}),
     [](const ::testing::TestParamInfo<Translation>& info) {
         return "rv" + std::to_string(info.param.rv);
     });
