@@ -1,0 +1,71 @@
+#include "GuiFolder.h"
+
+#include <chrono>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path uniqueFolder() {
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path candidate =
+            fs::temp_directory_path() / ("kv-gui-" + std::to_string(random()));
+        if (fs::create_directory(candidate))
+            return candidate;
+    }
+    throw std::runtime_error("no fresh folder for Gui.bin");
+}
+
+} // namespace
+
+GuiFolder::GuiFolder(const std::string& script) : m_path(uniqueFolder()) {
+    fs::copy_file(program(), m_path / "Gui.bin");
+    setScript(script);
+}
+
+GuiFolder::~GuiFolder() {
+    std::error_code ignored;
+    // A program that is still running may hold the folder for a moment (Windows).
+    for (int attempt = 0; attempt < 50 && fs::remove_all(m_path, ignored) == 0 && ignored;
+         ++attempt)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+}
+
+void GuiFolder::setScript(const std::string& script) const {
+    std::ofstream(m_path / "Gui.script", std::ios::binary) << script;
+}
+
+std::vector<std::string> GuiFolder::record() const {
+    std::ifstream in(m_path / "Gui.record", std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+void GuiFolder::removeProgram() const {
+    fs::remove(m_path / "Gui.bin");
+}
+
+void GuiFolder::touch(const std::string& name) const {
+    std::ofstream(m_path / name).put('\n');
+}
+
+bool GuiFolder::waitFor(const std::string& name, int timeoutSeconds) const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+    while (!fs::exists(m_path / name)) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+fs::path GuiFolder::program() {
+    return fs::u8path(KV_SCRIPTED_GUI);
+}

@@ -1,0 +1,73 @@
+#include "CommandLine.h"
+#include "Launch.h"
+
+#include "GuiFolder.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+using ::testing::Contains;
+using ::testing::StartsWith;
+
+namespace {
+
+std::wstring program(const GuiFolder& gui) {
+    return (gui.path() / "Gui.bin").wstring();
+}
+
+} // namespace
+
+TEST(LauncherWin, CommandLineQuoting) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string line;
+    };
+    const Case cases[] = {
+        {{"Gui", "a b"}, "Gui \"a b\""},
+        {{"Gui", "a\"b"}, "Gui a\\\"b"},
+        {{"Gui", ""}, "Gui "},
+        {{"Gui"}, "Gui"},
+        {{"Gui", "a\"b c"}, "Gui \"a\\\"b c\""},
+        {{"Gui", "\"\""}, "Gui \\\"\\\""},
+        {{"Gui", "tab\there"}, "Gui \"tab\there\""},
+        {{"Gui", "c:\\dir\\"}, "Gui c:\\dir\\"},
+        {{"Gui", "c:\\my dir\\"}, "Gui \"c:\\my dir\\\\\""},
+        {{"Gui", "a\\\"b"}, "Gui a\\\\\\\"b"},
+        {{"Gui", "one", "two"}, "Gui one two"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(process::detail::commandLine(c.arguments), c.line);
+}
+
+TEST(LauncherWin, ProgramSeesTheCommandLine) {
+    GuiFolder gui("");
+    process::launch(program(gui), {"Gui", "a b", "x\"y", ""}, process::context()).wait();
+    EXPECT_THAT(gui.record(), Contains("cmdline Gui \"a b\" x\\\"y "));
+}
+
+TEST(LauncherWin, StartsAtLowIntegrityOrFallsBackSilently) {
+    // Wine cannot always lower a token; either way the program runs and nothing is reported.
+    GuiFolder gui("line started\n");
+    process::context ctx;
+    ctx.stdout_mode = process::Piped;
+    process::child child = process::launch(program(gui), {"Gui"}, ctx);
+    std::string line;
+    std::getline(*child.get_stdout(), line);
+    EXPECT_EQ(line, "started");
+    EXPECT_EQ(child.wait(), 0);
+}
+
+TEST(LauncherWin, MissingProgramMessage) {
+    GuiFolder gui("");
+    gui.removeProgram();
+    try {
+        process::launch(program(gui), {"Gui"}, process::context());
+        FAIL() << "launch succeeded";
+    } catch (const std::system_error& e) {
+        EXPECT_EQ(e.code().value(), ERROR_FILE_NOT_FOUND);
+        EXPECT_THAT(e.what(),
+                    StartsWith("process::detail::win32_start: CreateProcessAsUser failed"));
+    }
+}
