@@ -39,10 +39,14 @@ bool verify(Curve curve, const Point& publicKey, const Scalar& hash, const Scala
 Digest hash3411(const std::uint8_t* data, std::size_t size);
 
 // VKO GOST R 34.10-2001: the key encryption key shared by privateKey and peer for this UKM.
-// False when the peer is not a point of the curve or the shared point is the infinity.
+// The shared point is (UKM·d mod q)·peer with the UKM read as a little-endian number; the KEK
+// is the GOST R 34.11-94 hash of its X then Y, each 32 bytes least significant byte first.
+// False when the peer is not a point of the curve, the private key is not in [1, q-1] or the
+// shared point is the infinity (a zero UKM).
 bool vko(Curve curve, const Scalar& privateKey, const Point& peer, const Ukm& ukm, Key256& kek);
 
-// CryptoPro key diversification of a 256-bit key by a UKM.
+// CryptoPro key diversification of a 256-bit key by a UKM (RFC 4357, 6.5), GOST 28147-89
+// with the CryptoPro-A S-box.
 Key256 cryptoProDiversify(const Key256& key, const Ukm& ukm);
 
 } // namespace gost

@@ -1,0 +1,165 @@
+#include "CurvePoint.h"
+
+#include <cstring>
+
+#include "ParameterSets.h"
+#include "SecureWipe.h"
+
+namespace gost {
+
+bool loadCurve(char letter, CurveContext& curve) {
+    const ParameterSet* set = parameterSetByLetter(letter);
+    if (!set)
+        return false;
+    loadWords(curve.field.p, set->p.value, kFieldWords);
+    curve.field.folding = letter == 'A';
+    loadWords(curve.a, set->a.value, kFieldWords);
+    loadWords(curve.b, set->b.value, kFieldWords);
+    loadWords(curve.q, set->q.value, kFieldWords);
+    loadWords(curve.base.x, set->x.value, kFieldWords);
+    loadWords(curve.base.y, set->y.value, kFieldWords);
+    std::memset(curve.base.z, 0, sizeof curve.base.z);
+    curve.base.z[0] = 1;
+    return true;
+}
+
+unsigned doublePoint(const CurveContext& curve, ProjectivePoint& t) {
+    if (isZero(t.y, kFieldWords))
+        return kInfinity;
+    const Field& f = curve.field;
+    Word w[kFieldWords], s[kFieldWords], b[kFieldWords], h[kFieldWords];
+    Word t1[kFieldWords], t2[kFieldWords];
+
+    // w = a·Z² + 3·X²
+    fieldSquare(f, t1, t.z);
+    fieldMultiply(f, w, curve.a, t1);
+    fieldSquare(f, t1, t.x);
+    fieldMultiplySmall(f, t1, t1, 3);
+    fieldAdd(f, w, w, t1);
+    // s = Y·Z, B = X·Y·s, h = w² - 8·B
+    fieldMultiply(f, s, t.y, t.z);
+    fieldMultiply(f, t1, t.x, t.y);
+    fieldMultiply(f, b, t1, s);
+    fieldSquare(f, h, w);
+    fieldMultiplySmall(f, t1, b, 8);
+    fieldSubtract(f, h, h, t1);
+    // Y' = w·(4·B - h) - 8·Y²·s²
+    fieldMultiplySmall(f, t1, b, 4);
+    fieldSubtract(f, t1, t1, h);
+    fieldMultiply(f, t1, w, t1);
+    fieldMultiply(f, t2, t.y, s);
+    fieldSquare(f, t2, t2);
+    fieldMultiplySmall(f, t2, t2, 8);
+    fieldSubtract(f, t.y, t1, t2);
+    // X' = 2·h·s
+    fieldMultiply(f, t1, h, s);
+    fieldMultiplySmall(f, t.x, t1, 2);
+    // Z' = 8·s³
+    fieldSquare(f, t1, s);
+    fieldMultiply(f, t1, t1, s);
+    fieldMultiplySmall(f, t.z, t1, 8);
+    return 0;
+}
+
+unsigned addPoints(const CurveContext& curve, ProjectivePoint& out, const ProjectivePoint& r,
+                   const ProjectivePoint& t) {
+    const Field& f = curve.field;
+    Word y2z1[kFieldWords], y1z2[kFieldWords], x2z1[kFieldWords], x1z2[kFieldWords];
+    fieldMultiply(f, y2z1, r.y, t.z);
+    fieldMultiply(f, y1z2, t.y, r.z);
+    fieldMultiply(f, x2z1, r.x, t.z);
+    fieldMultiply(f, x1z2, t.x, r.z);
+    if (compareWords(x1z2, kFieldWords, x2z1, kFieldWords) == 0) {
+        if (compareWords(y1z2, kFieldWords, y2z1, kFieldWords) != 0)
+            return kInfinity; // r = -t
+        out = t;
+        return doublePoint(curve, out);
+    }
+
+    Word u[kFieldWords], v[kFieldWords], vv[kFieldWords], vvv[kFieldWords], z1z2[kFieldWords];
+    Word vvx[kFieldWords], a[kFieldWords], t1[kFieldWords], t2[kFieldWords];
+    fieldSubtract(f, u, y2z1, y1z2);
+    fieldSubtract(f, v, x2z1, x1z2);
+    fieldSquare(f, vv, v);
+    fieldMultiply(f, vvv, vv, v);
+    fieldMultiply(f, z1z2, t.z, r.z);
+    fieldMultiply(f, vvx, vv, x1z2);
+    // A = u²·Z₁·Z₂ - v³ - 2·v²·X₁·Z₂
+    fieldSquare(f, t1, u);
+    fieldMultiply(f, t1, t1, z1z2);
+    fieldSubtract(f, a, t1, vvv);
+    fieldMultiplySmall(f, t1, vvx, 2);
+    fieldSubtract(f, a, a, t1);
+    // Y₃ = u·(v²·X₁·Z₂ - A) - v³·Y₁·Z₂
+    fieldSubtract(f, t1, vvx, a);
+    fieldMultiply(f, t1, u, t1);
+    fieldMultiply(f, t2, vvv, y1z2);
+    fieldSubtract(f, out.y, t1, t2);
+    // X₃ = v·A, Z₃ = v³·Z₁·Z₂
+    fieldMultiply(f, out.x, v, a);
+    fieldMultiply(f, out.z, vvv, z1z2);
+    return 0;
+}
+
+unsigned scalarMultiply(const CurveContext& curve, ProjectivePoint& out, const Word* k,
+                        const ProjectivePoint& p) {
+    ProjectivePoint t = p;
+    ProjectivePoint r;
+    ProjectivePoint scratch;
+    bool haveR = false;
+    unsigned status = 0;
+    for (unsigned bit = 0; bit < 32 * kFieldWords; ++bit) {
+        if ((k[bit / 32] >> (bit % 32)) & 1) {
+            if (!haveR) {
+                r = t;
+                haveR = true;
+            } else if (addPoints(curve, scratch, r, t) == kInfinity) {
+                haveR = false;
+            } else {
+                r = scratch;
+            }
+        } else if (haveR) {
+            // Same cost whether the bit is set or not; the sum is dropped.
+            addPoints(curve, scratch, r, t);
+        }
+        status = doublePoint(curve, t);
+        if (status)
+            break;
+    }
+    if (!status && !haveR)
+        status = kInfinity;
+    if (!status)
+        out = r;
+    secureWipe(&t, sizeof t);
+    secureWipe(&r, sizeof r);
+    secureWipe(&scratch, sizeof scratch);
+    return status;
+}
+
+unsigned toAffine(const CurveContext& curve, Word* x, Word* y, const ProjectivePoint& point) {
+    Word zInverse[kFieldWords];
+    const unsigned status = inverseWords(zInverse, point.z, curve.field.p, kFieldWords);
+    if (status)
+        return status;
+    fieldMultiply(curve.field, x, point.x, zInverse);
+    fieldMultiply(curve.field, y, point.y, zInverse);
+    return 0;
+}
+
+bool isOnCurve(const CurveContext& curve, const Word* x, const Word* y) {
+    const Field& f = curve.field;
+    if (compareWords(x, kFieldWords, f.p, kFieldWords) >= 0 ||
+        compareWords(y, kFieldWords, f.p, kFieldWords) >= 0)
+        return false;
+    Word left[kFieldWords], right[kFieldWords], t[kFieldWords];
+    fieldSquare(f, left, y);
+    fieldSquare(f, right, x);
+    fieldMultiply(f, right, right, x);
+    fieldMultiply(f, t, curve.a, x);
+    fieldAdd(f, right, right, t);
+    fieldAdd(f, right, right, curve.b);
+    fieldCanonical(f, right);
+    return compareWords(left, kFieldWords, right, kFieldWords) == 0;
+}
+
+} // namespace gost

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "FieldArithmetic.h"
+
+// Points of y² = x³ + a·x + b in homogeneous projective coordinates: (X, Y, Z) stands for the
+// affine point (X/Z, Y/Z). Every coordinate is below p.
+namespace gost {
+
+// Failure codes shared with the signer.
+constexpr unsigned kInfinity = 2;
+
+struct ProjectivePoint {
+    Word x[kFieldWords];
+    Word y[kFieldWords];
+    Word z[kFieldWords];
+};
+
+// One parameter set loaded as words, with its base point at Z = 1.
+struct CurveContext {
+    Field field;
+    Word a[kFieldWords];
+    Word b[kFieldWords];
+    Word q[kFieldWords];
+    ProjectivePoint base;
+};
+
+// False when no set has this letter.
+bool loadCurve(char letter, CurveContext& curve);
+
+// t = 2·t; kInfinity when Y = 0.
+unsigned doublePoint(const CurveContext& curve, ProjectivePoint& t);
+
+// out = r + t (out may be r or t); kInfinity when the sum is the point at infinity.
+unsigned addPoints(const CurveContext& curve, ProjectivePoint& out, const ProjectivePoint& r,
+                   const ProjectivePoint& t);
+
+// out = k·p, right to left over all 256 bits of k with exactly 256 doublings; every bit after
+// the lowest set one costs an addition, kept or dropped. kInfinity when the result is the point
+// at infinity (k a multiple of the order).
+unsigned scalarMultiply(const CurveContext& curve, ProjectivePoint& out, const Word* k,
+                        const ProjectivePoint& p);
+
+// (x, y) = (X/Z, Y/Z); kNoInverse when Z has no inverse.
+unsigned toAffine(const CurveContext& curve, Word* x, Word* y, const ProjectivePoint& point);
+
+// Whether (x, y), both below p, satisfies the curve equation.
+bool isOnCurve(const CurveContext& curve, const Word* x, const Word* y);
+
+} // namespace gost

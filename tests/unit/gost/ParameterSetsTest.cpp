@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "CurvePoint.h"
+#include "ParameterSets.h"
+
+using namespace gost;
+
+class EachParameterSet : public ::testing::TestWithParam<char> {
+protected:
+    CurveContext curve;
+    void SetUp() override { ASSERT_TRUE(loadCurve(GetParam(), curve)); }
+};
+
+TEST_P(EachParameterSet, BasePointLiesOnTheCurve) {
+    EXPECT_TRUE(isOnCurve(curve, curve.base.x, curve.base.y));
+    Word y[kFieldWords];
+    std::memcpy(y, curve.base.y, sizeof y);
+    y[0] ^= 1;
+    EXPECT_FALSE(isOnCurve(curve, curve.base.x, y));
+}
+
+TEST_P(EachParameterSet, BasePointHasOrderQ) {
+    ProjectivePoint out;
+    EXPECT_EQ(scalarMultiply(curve, out, curve.q, curve.base), kInfinity);
+
+    // (q - 1)·P = -P.
+    Word k[kFieldWords];
+    std::memcpy(k, curve.q, sizeof k);
+    k[0] -= 1;
+    ASSERT_EQ(scalarMultiply(curve, out, k, curve.base), 0u);
+    Word x[kFieldWords], y[kFieldWords], negY[kFieldWords];
+    ASSERT_EQ(toAffine(curve, x, y, out), 0u);
+    EXPECT_EQ(std::memcmp(x, curve.base.x, sizeof x), 0);
+    subtractWords(negY, curve.field.p, curve.base.y, kFieldWords);
+    EXPECT_EQ(std::memcmp(y, negY, sizeof y), 0);
+
+    Word zero[kFieldWords] = {};
+    EXPECT_EQ(scalarMultiply(curve, out, zero, curve.base), kInfinity);
+}
+
+TEST_P(EachParameterSet, SlotLengthsFollowTheValues) {
+    const ParameterSet* set = parameterSetByLetter(GetParam());
+    ASSERT_NE(set, nullptr);
+    for (const Slot* s : {&set->a, &set->b, &set->p, &set->q, &set->x, &set->y}) {
+        std::size_t length = 32;
+        while (length > 0 && s->value[length - 1] == 0)
+            --length;
+        EXPECT_EQ(s->length, length);
+        EXPECT_EQ(s->reserved[0] | s->reserved[1] | s->reserved[2], 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllSets, EachParameterSet, ::testing::Values('T', 'A', 'B', 'C'));
+
+TEST(ParameterSets, ChosenByObjectIdentifier) {
+    struct Case {
+        std::uint8_t last[2];
+        char letter;
+    };
+    const Case cases[] = {{{0x23, 0x00}, 'T'}, {{0x23, 0x01}, 'A'}, {{0x23, 0x02}, 'B'},
+                          {{0x23, 0x03}, 'C'}, {{0x24, 0x00}, 'A'}, {{0x24, 0x01}, 'C'},
+                          {{0x23, 0x04}, 0},   {{0x24, 0x02}, 0}};
+    for (const Case& c : cases) {
+        const std::uint8_t der[] = {0x06, 0x07, 0x2A, 0x85, 0x03, 0x02, 0x02, c.last[0], c.last[1]};
+        EXPECT_EQ(parameterSetLetter(der, sizeof der), c.letter);
+    }
+    EXPECT_EQ(parameterSetLetter(kSigningParameterSetOid, sizeof kSigningParameterSetOid), 'A');
+    EXPECT_EQ(parameterSetLetter(kSigningParameterSetOid, 8), 0);
+    EXPECT_EQ(parameterSetByLetter('A')->x.length, 1);
+    EXPECT_EQ(parameterSetByLetter('T')->a.length, 1);
+    EXPECT_EQ(parameterSetByLetter('C')->x.length, 0);
+}
