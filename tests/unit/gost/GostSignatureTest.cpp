@@ -128,3 +128,40 @@ TEST(GostCrypto, KeysOutOfRangeAreRefused) {
         EXPECT_FALSE(sign(Curve::CryptoProA, bad, hash, r, s));
     }
 }
+
+TEST(GostCrypto, KeyAgreementIsSymmetricAndRefusesBadInput) {
+    Scalar d1, d2;
+    Point q1, q2;
+    ASSERT_TRUE(generateKeyPair(Curve::CryptoProA, d1, q1));
+    ASSERT_TRUE(generateKeyPair(Curve::CryptoProA, d2, q2));
+    const Ukm ukm = {1, 2, 3, 4, 5, 6, 7, 8};
+    Key256 k1, k2;
+    ASSERT_TRUE(vko(Curve::CryptoProA, d1, q2, ukm, k1));
+    ASSERT_TRUE(vko(Curve::CryptoProA, d2, q1, ukm, k2));
+    EXPECT_EQ(k1, k2);
+    Ukm other = ukm;
+    other[7] ^= 1;
+    ASSERT_TRUE(vko(Curve::CryptoProA, d1, q2, other, k2));
+    EXPECT_NE(k1, k2);
+
+    Point offCurve = q2;
+    offCurve.x[3] ^= 1;
+    EXPECT_FALSE(vko(Curve::CryptoProA, d1, offCurve, ukm, k2));
+    EXPECT_FALSE(vko(Curve::CryptoProA, d1, q2, Ukm{}, k2)); // shared point at infinity
+    EXPECT_FALSE(vko(Curve::CryptoProA, Scalar{}, q2, ukm, k2));
+}
+
+TEST(GostCrypto, DiversificationDependsOnEveryUkmByte) {
+    Key256 key;
+    for (std::size_t i = 0; i < key.size(); ++i)
+        key[i] = std::uint8_t(i * 7 + 1);
+    const Ukm ukm = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88};
+    const Key256 base = cryptoProDiversify(key, ukm);
+    EXPECT_NE(base, key);
+    EXPECT_EQ(cryptoProDiversify(key, ukm), base);
+    for (std::size_t i = 0; i < ukm.size(); ++i) {
+        Ukm changed = ukm;
+        changed[i] ^= 0x80;
+        EXPECT_NE(cryptoProDiversify(key, changed), base) << "byte " << i;
+    }
+}
