@@ -20,6 +20,7 @@ static_assert(sizeof(Slot) == 36, "a parameter slot is 36 bytes");
 struct ParameterSet {
     Slot a, b, p, q, x, y;
 };
+static_assert(sizeof(ParameterSet) == 6 * sizeof(Slot), "a parameter record is six slots");
 
 // The set with this letter ('T' test, 'A', 'B', 'C' CryptoPro), or null.
 const ParameterSet* parameterSetByLetter(char letter);

@@ -81,6 +81,17 @@ TEST(GostSignature, HashZeroAndOrderSignAsOne) {
     }
 }
 
+TEST(GostSignature, FailingRandomSourceIsCodeTwo) {
+    std::uint8_t out[64];
+    std::memset(out, 0xAA, sizeof out);
+    const Scalar key = scalarFromHex(kExampleKey);
+    const Scalar hash = scalarFromHex(kExampleHash);
+    const NonceSource failing = [](std::uint8_t*, void*) { return false; };
+    EXPECT_EQ(signHash('A', out, key.data(), hash.data(), failing, nullptr), 2u);
+    for (std::uint8_t b : out)
+        EXPECT_EQ(b, 0xAA);
+}
+
 TEST(GostSignature, NonceThatIsAMultipleOfTheOrderFails) {
     // k = q gives the point at infinity: code 2, nothing written.
     std::uint8_t out[64];
