@@ -7,7 +7,8 @@
 
 Token::Token(Pkcs11& module, CK_SLOT_ID slot)
     : module(&module), functionList(module.functionList()),
-      extendedFunctionList(module.extendedFunctionList()), moduleLock(module.moduleLock()) {
+      extendedFunctionList(module.extendedFunctionList()), slot(slot),
+      moduleLock(module.moduleLock()) {
     // A failure here unlocks through moduleLock's destructor.
     pkcs11Call("C_OpenSession", functionList->C_OpenSession, slot,
                CKF_SERIAL_SESSION | CKF_RW_SESSION, nullptr, nullptr, &session);
@@ -28,6 +29,8 @@ void Token::close() {
         return;
     closed = true;
     const CK_RV rv = functionList->C_CloseSession(session);
+    if (rv != CKR_OK)
+        functionList->C_CloseAllSessions(slot);
     moduleLock.unlock();
     if (rv != CKR_OK)
         throw Pkcs11Exception("C_CloseSession", rv);

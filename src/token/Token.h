@@ -22,7 +22,9 @@ public:
     // Closes the session if close() was not called; never throws.
     virtual ~Token();
 
-    // Ends the session and releases the module lock, also when C_CloseSession fails.
+    // Ends the session and releases the module lock. When C_CloseSession fails, the slot's
+    // sessions are closed all at once, so that no session outlives the lock, and the failure is
+    // passed on.
     virtual void close();
     virtual Bytes sign(const std::string& name, const Bytes& data) = 0;
     virtual Bytes hashSign(const std::string& name, const Bytes& data) = 0;
@@ -63,6 +65,7 @@ private:
     CK_OBJECT_HANDLE obtain(CK_OBJECT_CLASS objectClass, const std::string& name,
                             const char* context);
 
+    CK_SLOT_ID slot;
     std::unique_lock<std::mutex> moduleLock;
     bool closed = false;
 };

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+// Sets a variable of this process's environment, seen by modules it loads afterwards.
+void setEnvironment(const std::string& name, const std::string& value);
+
+// A file of the build machine as this program sees it (under Wine the host's root is Z:).
+std::filesystem::path hostPath(const std::string& path);
+
+// The context of a failure to load a library: the name of this platform's loader class.
+extern const char* const libraryLoaderContext;
