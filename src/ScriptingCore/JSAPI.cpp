@@ -7,8 +7,22 @@ namespace FB {
 
 namespace {
 
-// A name that is not valid UTF-16 cannot name a member; the page gets a script exception.
-std::string narrow(const std::wstring& name) {
+// Queries answer false for a name that is not valid UTF-16.
+template <class Query> bool askNarrow(const std::wstring& name, Query query) {
+    std::string utf8;
+    try {
+        utf8 = wideToUtf8(name);
+    } catch (const std::exception&) {
+        return false;
+    }
+    return query(utf8);
+}
+
+} // namespace
+
+JSAPI::~JSAPI() = default;
+
+std::string JSAPI::narrowName(const std::wstring& name) {
     try {
         return wideToUtf8(name);
     } catch (const std::exception&) {
@@ -16,23 +30,8 @@ std::string narrow(const std::wstring& name) {
     }
 }
 
-// Queries answer false for such a name instead.
-template <class Query> bool askNarrow(const std::wstring& name, Query query) {
-    std::string narrowName;
-    try {
-        narrowName = wideToUtf8(name);
-    } catch (const std::exception&) {
-        return false;
-    }
-    return query(narrowName);
-}
-
-} // namespace
-
-JSAPI::~JSAPI() = default;
-
 void JSAPI::RegisterEventMethod(const std::wstring& name, const JSObjectPtr& handler) {
-    RegisterEventMethod(narrow(name), handler);
+    RegisterEventMethod(narrowName(name), handler);
 }
 
 void JSAPI::RegisterEventMethod(const std::string&, const JSObjectPtr&) {
@@ -40,7 +39,7 @@ void JSAPI::RegisterEventMethod(const std::string&, const JSObjectPtr&) {
 }
 
 void JSAPI::UnregisterEventMethod(const std::wstring& name, const JSObjectPtr& handler) {
-    UnregisterEventMethod(narrow(name), handler);
+    UnregisterEventMethod(narrowName(name), handler);
 }
 
 void JSAPI::UnregisterEventMethod(const std::string&, const JSObjectPtr&) {
@@ -83,23 +82,23 @@ bool JSAPI::HasProperty(const std::wstring& name) const {
 }
 
 JSAPIPtr JSAPI::GetMethodObject(const std::wstring& name) {
-    return GetMethodObject(narrow(name));
+    return GetMethodObject(narrowName(name));
 }
 
 variant JSAPI::GetProperty(const std::wstring& name) {
-    return GetProperty(narrow(name));
+    return GetProperty(narrowName(name));
 }
 
 void JSAPI::SetProperty(const std::wstring& name, const variant& value) {
-    SetProperty(narrow(name), value);
+    SetProperty(narrowName(name), value);
 }
 
 void JSAPI::RemoveProperty(const std::wstring& name) {
-    RemoveProperty(narrow(name));
+    RemoveProperty(narrowName(name));
 }
 
 variant JSAPI::Invoke(const std::wstring& name, const VariantList& args) {
-    return Invoke(narrow(name), args);
+    return Invoke(narrowName(name), args);
 }
 
 } // namespace FB

@@ -67,6 +67,11 @@ public:
     virtual variant Invoke(const std::string& name, const VariantList& args) = 0;
     virtual variant Invoke(const std::wstring& name, const VariantList& args);
     virtual variant Construct(const VariantList& args) = 0;
+
+protected:
+    // A wide name as UTF-8; a name that is not valid UTF-16 cannot name a member, so the page
+    // gets a script exception (FB::invalid_arguments).
+    static std::string narrowName(const std::wstring& name);
 };
 
 } // namespace FB

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "JSAPIImpl.h"
 #include "JSObject.h"
 #include "script_error.h"
 
@@ -19,7 +20,10 @@ public:
     bool failReads = false;
     bool valid = true;
     const void* eventId = this;
+    const void* eventContext = nullptr;
+    bool optimized = false;
     std::vector<std::pair<std::string, FB::VariantList>> asyncCalls;
+    std::vector<std::size_t> batchSizes; // handlers per batched call
 
     void Invalidate() override { valid = false; }
     void GetMemberNames(std::vector<std::string>& names) const override {
@@ -52,6 +56,13 @@ public:
     FB::variant Construct(const FB::VariantList&) override { throw FB::invalid_member(""); }
 
     const void* GetEventId() const override { return eventId; }
+    const void* GetEventContext() const override { return eventContext; }
+    bool SupportsOptimizedCalls() const override { return optimized; }
+    void CallMultipleFunctions(const std::string&, const FB::VariantList&,
+                               const std::vector<FB::JSObjectPtr>& handlers,
+                               const std::vector<FB::JSObjectPtr>&) override {
+        batchSizes.push_back(handlers.size());
+    }
     bool IsValid() const override { return valid; }
     void InvokeAsync(const std::string& name, const FB::VariantList& args) override {
         asyncCalls.emplace_back(name, args);
@@ -69,10 +80,9 @@ public:
     using FB::JSAPI::SetProperty;
 };
 
-// A plug-in scripting object with no members, for conversions of object pointers.
-class FakePluginObject : public FB::JSAPI {
+// A plug-in scripting object with no members of its own, on top of Base.
+template <class Base> class NoMembers : public Base {
 public:
-    void Invalidate() override {}
     void GetMemberNames(std::vector<std::string>& names) const override { names.clear(); }
     std::size_t GetMemberCount() const override { return 0; }
     bool HasMethod(const std::string&) const override { return false; }
@@ -89,3 +99,10 @@ public:
     }
     FB::variant Construct(const FB::VariantList&) override { throw FB::invalid_member(""); }
 };
+
+class FakePluginObject : public NoMembers<FB::JSAPI> {
+public:
+    void Invalidate() override {}
+};
+
+class FakeImplObject : public NoMembers<FB::JSAPIImpl> {};
