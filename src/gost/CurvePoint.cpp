@@ -136,6 +136,37 @@ unsigned scalarMultiply(const CurveContext& curve, ProjectivePoint& out, const W
     return status;
 }
 
+unsigned doubleScalarMultiply(const CurveContext& curve, ProjectivePoint& out, const Word* k1,
+                              const ProjectivePoint& p1, const Word* k2,
+                              const ProjectivePoint& p2) {
+    ProjectivePoint both;
+    const bool haveBoth = addPoints(curve, both, p1, p2) == 0;
+    ProjectivePoint r;
+    bool haveR = false;
+    for (unsigned bit = 32 * kFieldWords; bit-- > 0;) {
+        if (haveR && doublePoint(curve, r))
+            haveR = false;
+        const bool b1 = (k1[bit / 32] >> (bit % 32)) & 1;
+        const bool b2 = (k2[bit / 32] >> (bit % 32)) & 1;
+        const ProjectivePoint* term = b1 && b2 ? (haveBoth ? &both : nullptr)
+                                      : b1     ? &p1
+                                      : b2     ? &p2
+                                               : nullptr;
+        if (!term)
+            continue;
+        if (!haveR) {
+            r = *term;
+            haveR = true;
+        } else if (addPoints(curve, r, r, *term) == kInfinity) {
+            haveR = false;
+        }
+    }
+    if (!haveR)
+        return kInfinity;
+    out = r;
+    return 0;
+}
+
 unsigned toAffine(const CurveContext& curve, Word* x, Word* y, const ProjectivePoint& point) {
     Word zInverse[kFieldWords];
     const unsigned status = inverseWords(zInverse, point.z, curve.field.p, kFieldWords);

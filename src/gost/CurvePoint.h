@@ -40,6 +40,12 @@ unsigned addPoints(const CurveContext& curve, ProjectivePoint& out, const Projec
 unsigned scalarMultiply(const CurveContext& curve, ProjectivePoint& out, const Word* k,
                         const ProjectivePoint& p);
 
+// out = k1·p1 + k2·p2, left to right with shared doublings (Shamir's trick). Its cost depends
+// on the scalars, so it is only for public ones (verification). kInfinity when the sum is the
+// point at infinity.
+unsigned doubleScalarMultiply(const CurveContext& curve, ProjectivePoint& out, const Word* k1,
+                              const ProjectivePoint& p1, const Word* k2, const ProjectivePoint& p2);
+
 // (x, y) = (X/Z, Y/Z); kNoInverse when Z has no inverse.
 unsigned toAffine(const CurveContext& curve, Word* x, Word* y, const ProjectivePoint& point);
 

@@ -141,12 +141,11 @@ bool verifyHash(char letter, const std::uint8_t* x, const std::uint8_t* y, const
     multiplyModOrder(curve, z1, sw, v);
     subtractWords(z2, curve.q, rw, kFieldWords);
     multiplyModOrder(curve, z2, z2, v);
-    ProjectivePoint c1, c2;
-    if (scalarMultiply(curve, c1, z1, curve.base) || scalarMultiply(curve, c2, z2, key) ||
-        addPoints(curve, c1, c1, c2))
+    ProjectivePoint c;
+    if (doubleScalarMultiply(curve, c, z1, curve.base, z2, key))
         return false;
     Word cx[kFieldWords], cy[kFieldWords];
-    if (toAffine(curve, cx, cy, c1) || remainderWords(cx, cx, kFieldWords, curve.q, kFieldWords))
+    if (toAffine(curve, cx, cy, c) || remainderWords(cx, cx, kFieldWords, curve.q, kFieldWords))
         return false;
     return compareWords(cx, kFieldWords, rw, kFieldWords) == 0;
 }

@@ -40,6 +40,25 @@ TEST_P(EachParameterSet, BasePointHasOrderQ) {
     EXPECT_EQ(scalarMultiply(curve, out, zero, curve.base), kInfinity);
 }
 
+TEST_P(EachParameterSet, CombinedMultiplicationMatchesSingleOnes) {
+    // 3·P + (q - 1)·P = 2·P, and k·P + (q - k)·P is the point at infinity.
+    const Word one[kFieldWords] = {1}, two[kFieldWords] = {2}, three[kFieldWords] = {3};
+    Word qMinus[kFieldWords];
+    subtractWords(qMinus, curve.q, one, kFieldWords);
+    ProjectivePoint combined, single;
+    ASSERT_EQ(doubleScalarMultiply(curve, combined, three, curve.base, qMinus, curve.base), 0u);
+    ASSERT_EQ(scalarMultiply(curve, single, two, curve.base), 0u);
+    Word x1[kFieldWords], y1[kFieldWords], x2[kFieldWords], y2[kFieldWords];
+    ASSERT_EQ(toAffine(curve, x1, y1, combined), 0u);
+    ASSERT_EQ(toAffine(curve, x2, y2, single), 0u);
+    EXPECT_EQ(std::memcmp(x1, x2, sizeof x1), 0);
+    EXPECT_EQ(std::memcmp(y1, y2, sizeof y1), 0);
+
+    subtractWords(qMinus, curve.q, three, kFieldWords);
+    EXPECT_EQ(doubleScalarMultiply(curve, combined, three, curve.base, qMinus, curve.base),
+              kInfinity);
+}
+
 TEST_P(EachParameterSet, SlotLengthsFollowTheValues) {
     const ParameterSet* set = parameterSetByLetter(GetParam());
     ASSERT_NE(set, nullptr);
