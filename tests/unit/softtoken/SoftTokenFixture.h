@@ -1,0 +1,61 @@
+#pragma once
+
+#include "KvSoftToken.h"
+#include "Library.h"
+
+#include <Pkcs11Gost.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<unsigned char>;
+
+// The plug-in's object label and GOST parameters, as it writes them.
+extern const std::string kvwLabel;
+extern const Bytes cryptoProA;
+
+// Loads kvpkcs11 from the build tree with a fresh state directory per test.
+class SoftTokenTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Replaces kvsofttoken.conf atomically, as the module expects.
+    void writeConfig(const std::string& text);
+    // A token "Test token" / serial, PIN 1234, in slot 0.
+    void writeSingleToken(const std::string& extra = "");
+    void initialize();
+    void finalize();
+
+    CK_SESSION_HANDLE openSession(CK_SLOT_ID slot = 0,
+                                  CK_FLAGS flags = CKF_SERIAL_SESSION | CKF_RW_SESSION);
+    CK_RV login(CK_SESSION_HANDLE session, const std::string& pin);
+    KV_SOFTTOKEN_STATUS status(CK_SLOT_ID slot = 0);
+
+    std::vector<CK_OBJECT_HANDLE> find(CK_SESSION_HANDLE session, std::vector<CK_ATTRIBUTE> templ);
+    // CKA_VALUE or another attribute by the two-call pattern; fails the test on error.
+    Bytes attribute(CK_SESSION_HANDLE session, CK_OBJECT_HANDLE object,
+                    CK_ATTRIBUTE_TYPE type = CKA_VALUE);
+    // The plug-in's key pair templates for a container name.
+    CK_RV generate(CK_SESSION_HANDLE session, const std::string& name, CK_OBJECT_HANDLE& publicKey,
+                   CK_OBJECT_HANDLE& privateKey);
+    CK_RV sign(CK_SESSION_HANDLE session, CK_MECHANISM_TYPE mechanism, CK_OBJECT_HANDLE key,
+               const Bytes& data, Bytes& signature);
+
+    std::filesystem::path dir;
+    std::unique_ptr<softtoken::Library> module;
+    CK_FUNCTION_LIST_PTR p11 = nullptr;
+    bool initialized = false;
+};
+
+// Attribute helpers for templates: the values must outlive the template.
+CK_ATTRIBUTE attr(CK_ATTRIBUTE_TYPE type, const void* value, CK_ULONG length);
+CK_ATTRIBUTE attr(CK_ATTRIBUTE_TYPE type, const CK_ULONG& value);
+CK_ATTRIBUTE attr(CK_ATTRIBUTE_TYPE type, const CK_BBOOL& value);
+CK_ATTRIBUTE attr(CK_ATTRIBUTE_TYPE type, const std::string& value);
+CK_ATTRIBUTE attr(CK_ATTRIBUTE_TYPE type, const Bytes& value);
+
+extern const CK_BBOOL yes;
+extern const CK_BBOOL no;

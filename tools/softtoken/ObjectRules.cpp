@@ -1,0 +1,186 @@
+#include "ObjectRules.h"
+
+#include "GostKeys.h"
+
+namespace softtoken {
+
+namespace {
+
+// Attributes that only the token sets.
+bool hasTokenOnlyAttribute(const Object& object) {
+    for (CK_ATTRIBUTE_TYPE type :
+         {CKA_LOCAL, CKA_ALWAYS_SENSITIVE, CKA_NEVER_EXTRACTABLE, CKA_KEY_GEN_MECHANISM})
+        if (object.find(type))
+            return true;
+    return false;
+}
+
+void commonDefaults(Object& object, bool isPrivate) {
+    object.defaultFlag(CKA_TOKEN, false);
+    object.defaultFlag(CKA_PRIVATE, isPrivate);
+    object.defaultFlag(CKA_MODIFIABLE, true);
+    object.defaultFlag(CKA_COPYABLE, true);
+    object.defaultFlag(CKA_DESTROYABLE, true);
+    object.defaultBytes(CKA_LABEL, {});
+}
+
+void keyDefaults(Object& object) {
+    object.defaultBytes(CKA_ID, {});
+    object.defaultBytes(CKA_START_DATE, {});
+    object.defaultBytes(CKA_END_DATE, {});
+    object.defaultFlag(CKA_DERIVE, false);
+    object.defaultFlag(CKA_LOCAL, false);
+    object.defaultNumber(CKA_KEY_GEN_MECHANISM, CK_UNAVAILABLE_INFORMATION);
+}
+
+void secretDefaults(Object& object) {
+    object.defaultFlag(CKA_SENSITIVE, true);
+    object.defaultFlag(CKA_EXTRACTABLE, false);
+    object.defaultFlag(CKA_ALWAYS_SENSITIVE, false);
+    object.defaultFlag(CKA_NEVER_EXTRACTABLE, false);
+}
+
+CK_RV checkKeyType(const Object& object, CK_KEY_TYPE expected) {
+    const Bytes* type = object.find(CKA_KEY_TYPE);
+    if (type && object.number(CKA_KEY_TYPE) != expected)
+        return CKR_TEMPLATE_INCONSISTENT;
+    return CKR_OK;
+}
+
+CK_RV completeGostKey(Object& object, CK_OBJECT_CLASS objectClass) {
+    const Bytes* params = object.find(CKA_GOSTR3410_PARAMS);
+    const Bytes* value = object.find(CKA_VALUE);
+    if (!params || !value)
+        return CKR_TEMPLATE_INCOMPLETE;
+    const auto curve = curveOf(*params);
+    if (!curve)
+        return CKR_ATTRIBUTE_VALUE_INVALID;
+    if (objectClass == CKO_PUBLIC_KEY) {
+        if (value->size() != 64)
+            return CKR_ATTRIBUTE_VALUE_INVALID;
+        object.defaultFlag(CKA_VERIFY, true);
+    } else {
+        if (!isValidPrivateValue(*curve, *value))
+            return CKR_ATTRIBUTE_VALUE_INVALID;
+        object.defaultFlag(CKA_SIGN, true);
+        secretDefaults(object);
+    }
+    return CKR_OK;
+}
+
+} // namespace
+
+CK_RV completeCreatedObject(Object& object) {
+    if (!object.find(CKA_CLASS))
+        return CKR_TEMPLATE_INCOMPLETE;
+    if (hasTokenOnlyAttribute(object))
+        return CKR_ATTRIBUTE_READ_ONLY;
+    const CK_OBJECT_CLASS objectClass = object.number(CKA_CLASS);
+    switch (objectClass) {
+    case CKO_DATA:
+        commonDefaults(object, false);
+        object.defaultBytes(CKA_APPLICATION, {});
+        object.defaultBytes(CKA_VALUE, {});
+        return CKR_OK;
+    case CKO_CERTIFICATE:
+        if (!object.find(CKA_VALUE))
+            return CKR_TEMPLATE_INCOMPLETE;
+        object.defaultNumber(CKA_CERTIFICATE_TYPE, CKC_X_509);
+        if (object.number(CKA_CERTIFICATE_TYPE) != CKC_X_509)
+            return CKR_ATTRIBUTE_VALUE_INVALID;
+        commonDefaults(object, false);
+        object.defaultBytes(CKA_ID, {});
+        object.defaultBytes(CKA_SUBJECT, {});
+        object.defaultFlag(CKA_TRUSTED, false);
+        return CKR_OK;
+    case CKO_PUBLIC_KEY:
+    case CKO_PRIVATE_KEY: {
+        if (!object.find(CKA_KEY_TYPE))
+            return CKR_TEMPLATE_INCOMPLETE;
+        if (CK_RV rv = checkKeyType(object, CKK_GOSTR3410))
+            return rv;
+        commonDefaults(object, objectClass == CKO_PRIVATE_KEY);
+        keyDefaults(object);
+        return completeGostKey(object, objectClass);
+    }
+    case CKO_SECRET_KEY: {
+        if (!object.find(CKA_KEY_TYPE))
+            return CKR_TEMPLATE_INCOMPLETE;
+        if (object.number(CKA_KEY_TYPE) != CKK_GOST28147 &&
+            object.number(CKA_KEY_TYPE) != CKK_GENERIC_SECRET)
+            return CKR_TEMPLATE_INCONSISTENT;
+        const Bytes* value = object.find(CKA_VALUE);
+        if (!value)
+            return CKR_TEMPLATE_INCOMPLETE;
+        if (object.number(CKA_KEY_TYPE) == CKK_GOST28147 && value->size() != 32)
+            return CKR_ATTRIBUTE_VALUE_INVALID;
+        commonDefaults(object, true);
+        keyDefaults(object);
+        secretDefaults(object);
+        object.setNumber(CKA_VALUE_LEN, value->size());
+        return CKR_OK;
+    }
+    default:
+        return CKR_ATTRIBUTE_VALUE_INVALID;
+    }
+}
+
+CK_RV prepareKeyPair(Object& publicKey, Object& privateKey, gost::Curve& curve) {
+    if (hasTokenOnlyAttribute(publicKey) || hasTokenOnlyAttribute(privateKey) ||
+        publicKey.find(CKA_VALUE) || privateKey.find(CKA_VALUE))
+        return CKR_TEMPLATE_INCONSISTENT;
+    if (publicKey.number(CKA_CLASS, CKO_PUBLIC_KEY) != CKO_PUBLIC_KEY ||
+        privateKey.number(CKA_CLASS, CKO_PRIVATE_KEY) != CKO_PRIVATE_KEY)
+        return CKR_TEMPLATE_INCONSISTENT;
+    if (CK_RV rv = checkKeyType(publicKey, CKK_GOSTR3410))
+        return rv;
+    if (CK_RV rv = checkKeyType(privateKey, CKK_GOSTR3410))
+        return rv;
+    const Bytes* publicParams = publicKey.find(CKA_GOSTR3410_PARAMS);
+    const Bytes* privateParams = privateKey.find(CKA_GOSTR3410_PARAMS);
+    if (!publicParams && !privateParams)
+        return CKR_TEMPLATE_INCOMPLETE;
+    if (publicParams && privateParams && *publicParams != *privateParams)
+        return CKR_TEMPLATE_INCONSISTENT;
+    const Bytes params = publicParams ? *publicParams : *privateParams;
+    const auto named = curveOf(params);
+    if (!named)
+        return CKR_ATTRIBUTE_VALUE_INVALID;
+    curve = *named;
+
+    for (Object* key : {&publicKey, &privateKey}) {
+        const bool isPrivate = key == &privateKey;
+        key->setNumber(CKA_CLASS, isPrivate ? CKO_PRIVATE_KEY : CKO_PUBLIC_KEY);
+        key->setNumber(CKA_KEY_TYPE, CKK_GOSTR3410);
+        key->setBytes(CKA_GOSTR3410_PARAMS, params);
+        commonDefaults(*key, isPrivate);
+        keyDefaults(*key);
+        key->setFlag(CKA_LOCAL, true);
+        key->setNumber(CKA_KEY_GEN_MECHANISM, CKM_GOSTR3410_KEY_PAIR_GEN);
+    }
+    publicKey.defaultFlag(CKA_VERIFY, true);
+    privateKey.defaultFlag(CKA_SIGN, true);
+    secretDefaults(privateKey);
+    privateKey.setFlag(CKA_ALWAYS_SENSITIVE, privateKey.flag(CKA_SENSITIVE));
+    privateKey.setFlag(CKA_NEVER_EXTRACTABLE, !privateKey.flag(CKA_EXTRACTABLE));
+    return CKR_OK;
+}
+
+CK_RV prepareDerivedKey(Object& key) {
+    if (hasTokenOnlyAttribute(key) || key.find(CKA_VALUE))
+        return CKR_TEMPLATE_INCONSISTENT;
+    if (key.number(CKA_CLASS, CKO_SECRET_KEY) != CKO_SECRET_KEY)
+        return CKR_TEMPLATE_INCONSISTENT;
+    if (CK_RV rv = checkKeyType(key, CKK_GOST28147))
+        return rv;
+    key.setNumber(CKA_CLASS, CKO_SECRET_KEY);
+    key.setNumber(CKA_KEY_TYPE, CKK_GOST28147);
+    commonDefaults(key, true);
+    keyDefaults(key);
+    secretDefaults(key);
+    key.setNumber(CKA_KEY_GEN_MECHANISM, CKM_GOSTR3410_DERIVE);
+    key.setNumber(CKA_VALUE_LEN, 32);
+    return CKR_OK;
+}
+
+} // namespace softtoken
