@@ -66,6 +66,13 @@ TEST_F(TokenSessionTest, KeypadLoginHappensOnceAndEndsWithTheSession) {
     expectIdle();
 }
 
+TEST_F(TokenSessionTest, CloseWithoutLoginDoesNotLogOut) {
+    injectFault(fault("C_Logout", 0, CKR_DEVICE_ERROR));
+    withToken([](Token&) {});
+    injectFault("");
+    expectIdle();
+}
+
 TEST_F(TokenSessionTest, FailedLogoutStillClosesTheSession) {
     for (bool closeFirst : {true, false}) {
         std::unique_ptr<Token> token = module().getToken();
@@ -106,6 +113,7 @@ TEST_F(PinEntryTest, PinFromTheProgramLogsInOnce) {
     const std::vector<std::string> record = gui.record();
     EXPECT_NE(std::find(record.begin(), record.end(), "stdin 2"), record.end());
     EXPECT_NE(std::find(record.begin(), record.end(), "stdin box - 1"), record.end());
+    EXPECT_NE(std::find(record.begin(), record.end(), "arg 1 page pin"), record.end());
 
     token->login(1, "box", "");
     EXPECT_EQ(gui.record(), record) << "the program ran again";
