@@ -52,11 +52,13 @@ TEST(Variant, EmptyAndNullAreDistinct) {
     EXPECT_FALSE(v.holds<int>());
 }
 
-TEST(Variant, LiteralsAreStoredAsStrings) {
+TEST(Variant, LiteralsAreStoredAsStringsOtherValuesAsThemselves) {
     EXPECT_TRUE(variant("abc").holds<std::string>());
     EXPECT_TRUE(variant(L"abc").holds<std::wstring>());
     char buffer[] = "xy";
     EXPECT_EQ(variant(buffer).exact_cast<std::string>(), "xy");
+    const variant error(std::make_shared<FB::script_error>("stored"));
+    EXPECT_STREQ(error.convert_to<std::shared_ptr<FB::script_error>>()->what(), "stored");
 }
 
 TEST(Variant, ExactCastDoesNotConvert) {
