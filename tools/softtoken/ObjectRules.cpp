@@ -30,6 +30,10 @@ void keyDefaults(Object& object) {
     object.defaultBytes(CKA_END_DATE, {});
     object.defaultFlag(CKA_DERIVE, false);
     object.defaultFlag(CKA_LOCAL, false);
+    // Usages these keys never serve, answered rather than left unknown.
+    for (CK_ATTRIBUTE_TYPE usage :
+         {CKA_ENCRYPT, CKA_DECRYPT, CKA_WRAP, CKA_UNWRAP, CKA_SIGN_RECOVER, CKA_VERIFY_RECOVER})
+        object.defaultFlag(usage, false);
     object.defaultNumber(CKA_KEY_GEN_MECHANISM, CK_UNAVAILABLE_INFORMATION);
 }
 
@@ -38,6 +42,8 @@ void secretDefaults(Object& object) {
     object.defaultFlag(CKA_EXTRACTABLE, false);
     object.defaultFlag(CKA_ALWAYS_SENSITIVE, false);
     object.defaultFlag(CKA_NEVER_EXTRACTABLE, false);
+    object.defaultFlag(CKA_ALWAYS_AUTHENTICATE, false);
+    object.defaultFlag(CKA_WRAP_WITH_TRUSTED, false);
 }
 
 CK_RV checkKeyType(const Object& object, CK_KEY_TYPE expected) {

@@ -91,6 +91,7 @@ int init(const Store& store, const Arguments& args) {
     const unsigned long index = number(args, "--slot", 0);
     while (config.slots.size() <= index) {
         config.slots.emplace_back();
+        config.slots.back().present = false;
         config.slots.back().description =
             "Kestrova reader " + std::to_string(config.slots.size() - 1);
     }

@@ -27,7 +27,7 @@ const CK_ULONG gost28147 = CKK_GOST28147;
 
 } // namespace
 
-class MechanismTest : public SoftTokenTest {
+class SoftTokenMechanismTest : public SoftTokenTest {
 protected:
     void SetUp() override {
         SoftTokenTest::SetUp();
@@ -56,7 +56,7 @@ protected:
     CK_SESSION_HANDLE session = 0;
 };
 
-TEST_F(MechanismTest, MechanismsAreListed) {
+TEST_F(SoftTokenMechanismTest, MechanismsAreListed) {
     CK_ULONG count = 0;
     ASSERT_EQ(p11->C_GetMechanismList(0, nullptr, &count), CKR_OK);
     std::vector<CK_MECHANISM_TYPE> list(count);
@@ -70,7 +70,7 @@ TEST_F(MechanismTest, MechanismsAreListed) {
     EXPECT_EQ(p11->C_GetMechanismInfo(0, CKM_RSA_PKCS, &info), CKR_MECHANISM_INVALID);
 }
 
-TEST_F(MechanismTest, GeneratedPairIsAPublicContainerAndASensitivePrivateKey) {
+TEST_F(SoftTokenMechanismTest, GeneratedPairIsAPublicContainerAndASensitivePrivateKey) {
     CK_OBJECT_HANDLE publicKey, privateKey;
     ASSERT_EQ(generate(session, "box", publicKey, privateKey), CKR_OK);
     const Bytes publicValue = attribute(session, publicKey);
@@ -91,7 +91,7 @@ TEST_F(MechanismTest, GeneratedPairIsAPublicContainerAndASensitivePrivateKey) {
     EXPECT_EQ(find(session, {attr(CKA_ID, std::string("box"))}).size(), 1u); // private hidden
 }
 
-TEST_F(MechanismTest, KeyGenerationTemplates) {
+TEST_F(SoftTokenMechanismTest, KeyGenerationTemplates) {
     CK_MECHANISM mechanism{CKM_GOSTR3410_KEY_PAIR_GEN, nullptr, 0};
     const Bytes unknownCurve = {0x06, 0x07, 0x2A, 0x85, 0x03, 0x02, 0x02, 0x23, 0x09};
     const Bytes curveB = {0x06, 0x07, 0x2A, 0x85, 0x03, 0x02, 0x02, 0x23, 0x02};
@@ -126,7 +126,7 @@ TEST_F(MechanismTest, KeyGenerationTemplates) {
               CKR_MECHANISM_INVALID);
 }
 
-TEST_F(MechanismTest, SignaturesVerifyWithThePublicKey) {
+TEST_F(SoftTokenMechanismTest, SignaturesVerifyWithThePublicKey) {
     CK_OBJECT_HANDLE publicKey, privateKey;
     ASSERT_EQ(generate(session, "signer", publicKey, privateKey), CKR_OK);
     const Bytes publicValue = attribute(session, publicKey);
@@ -147,7 +147,7 @@ TEST_F(MechanismTest, SignaturesVerifyWithThePublicKey) {
     EXPECT_TRUE(verifies(publicValue, digest, signature));
 }
 
-TEST_F(MechanismTest, SignatureLengthQueryAndShortBufferKeepTheOperation) {
+TEST_F(SoftTokenMechanismTest, SignatureLengthQueryAndShortBufferKeepTheOperation) {
     CK_OBJECT_HANDLE publicKey, privateKey;
     ASSERT_EQ(generate(session, "k", publicKey, privateKey), CKR_OK);
     CK_MECHANISM mechanism{CKM_GOSTR3410, nullptr, 0};
@@ -169,7 +169,7 @@ TEST_F(MechanismTest, SignatureLengthQueryAndShortBufferKeepTheOperation) {
               CKR_OPERATION_NOT_INITIALIZED);
 }
 
-TEST_F(MechanismTest, SigningNeedsALoginAndAPrivateKey) {
+TEST_F(SoftTokenMechanismTest, SigningNeedsALoginAndAPrivateKey) {
     CK_OBJECT_HANDLE publicKey, privateKey;
     ASSERT_EQ(generate(session, "k", publicKey, privateKey), CKR_OK);
     Bytes hash(32, 1), signature;
@@ -179,7 +179,7 @@ TEST_F(MechanismTest, SigningNeedsALoginAndAPrivateKey) {
     EXPECT_EQ(sign(session, CKM_GOSTR3410, privateKey, hash, signature), CKR_USER_NOT_LOGGED_IN);
 }
 
-TEST_F(MechanismTest, DerivationAgreesFromBothSides) {
+TEST_F(SoftTokenMechanismTest, DerivationAgreesFromBothSides) {
     CK_OBJECT_HANDLE publicA, privateA, publicB, privateB;
     ASSERT_EQ(generate(session, "A", publicA, privateA), CKR_OK);
     ASSERT_EQ(generate(session, "B", publicB, privateB), CKR_OK);
@@ -195,7 +195,7 @@ TEST_F(MechanismTest, DerivationAgreesFromBothSides) {
     EXPECT_EQ(status().sessionObjects, 0u); // each derived key was destroyed again
 }
 
-TEST_F(MechanismTest, DerivationRejectsBadParameters) {
+TEST_F(SoftTokenMechanismTest, DerivationRejectsBadParameters) {
     CK_OBJECT_HANDLE publicKey, privateKey;
     ASSERT_EQ(generate(session, "A", publicKey, privateKey), CKR_OK);
     const Bytes peer = attribute(session, publicKey);
@@ -209,7 +209,7 @@ TEST_F(MechanismTest, DerivationRejectsBadParameters) {
     EXPECT_EQ(status().sessionObjects, 0u);
 }
 
-TEST_F(MechanismTest, RandomBytes) {
+TEST_F(SoftTokenMechanismTest, RandomBytes) {
     Bytes a(100), b(100);
     ASSERT_EQ(p11->C_GenerateRandom(session, a.data(), a.size()), CKR_OK);
     ASSERT_EQ(p11->C_GenerateRandom(session, b.data(), b.size()), CKR_OK);

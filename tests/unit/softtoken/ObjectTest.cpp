@@ -10,7 +10,7 @@ const CK_ULONG publicClass = CKO_PUBLIC_KEY;
 
 } // namespace
 
-class ObjectTest : public SoftTokenTest {
+class SoftTokenObjectTest : public SoftTokenTest {
 protected:
     void SetUp() override {
         SoftTokenTest::SetUp();
@@ -36,7 +36,7 @@ protected:
     CK_SESSION_HANDLE session = 0;
 };
 
-TEST_F(ObjectTest, CertificatesAreFoundByExactAttributes) {
+TEST_F(SoftTokenObjectTest, CertificatesAreFoundByExactAttributes) {
     const Bytes certificate = {0x30, 0x82, 0x01, 0x00, 0xAA};
     CK_OBJECT_HANDLE first, second;
     ASSERT_EQ(importCertificate("alpha", certificate, first), CKR_OK);
@@ -52,7 +52,7 @@ TEST_F(ObjectTest, CertificatesAreFoundByExactAttributes) {
     EXPECT_EQ(*reinterpret_cast<const CK_ULONG*>(type.data()), CKC_X_509);
 }
 
-TEST_F(ObjectTest, AttributeReadsFollowTheTwoCallPattern) {
+TEST_F(SoftTokenObjectTest, AttributeReadsFollowTheTwoCallPattern) {
     const Bytes value(100, 0x5A);
     CK_OBJECT_HANDLE object;
     ASSERT_EQ(importCertificate("c", value, object), CKR_OK);
@@ -75,7 +75,7 @@ TEST_F(ObjectTest, AttributeReadsFollowTheTwoCallPattern) {
     EXPECT_EQ(p11->C_GetAttributeValue(session, 999, read, 1), CKR_OBJECT_HANDLE_INVALID);
 }
 
-TEST_F(ObjectTest, CreateObjectRejectsBadTemplates) {
+TEST_F(SoftTokenObjectTest, CreateObjectRejectsBadTemplates) {
     const CK_ULONG gostKey = CKK_GOSTR3410, unknownClass = 0x1234;
     const Bytes shortKey(63, 1);
     const CK_ULONG shortNumber = 0;
@@ -117,7 +117,7 @@ TEST_F(ObjectTest, CreateObjectRejectsBadTemplates) {
     EXPECT_TRUE(find(session, {}).empty());
 }
 
-TEST_F(ObjectTest, PrivateObjectsAreHiddenUntilLogin) {
+TEST_F(SoftTokenObjectTest, PrivateObjectsAreHiddenUntilLogin) {
     const std::string secret = "secret";
     std::vector<CK_ATTRIBUTE> templ = {attr(CKA_CLASS, dataClass), attr(CKA_TOKEN, yes),
                                        attr(CKA_PRIVATE, yes), attr(CKA_VALUE, secret)};
@@ -134,7 +134,7 @@ TEST_F(ObjectTest, PrivateObjectsAreHiddenUntilLogin) {
     EXPECT_EQ(p11->C_DestroyObject(session, object), CKR_OBJECT_HANDLE_INVALID);
 }
 
-TEST_F(ObjectTest, ReadOnlySessionsCannotChangeTokenObjects) {
+TEST_F(SoftTokenObjectTest, ReadOnlySessionsCannotChangeTokenObjects) {
     const CK_SESSION_HANDLE ro = openSession(0, CKF_SERIAL_SESSION);
     CK_OBJECT_HANDLE object;
     std::vector<CK_ATTRIBUTE> token = {attr(CKA_CLASS, dataClass), attr(CKA_TOKEN, yes)};
@@ -146,7 +146,7 @@ TEST_F(ObjectTest, ReadOnlySessionsCannotChangeTokenObjects) {
     EXPECT_EQ(status().sessionObjects, 0u);
 }
 
-TEST_F(ObjectTest, TokenObjectsPersistAndDestroyedOnesStayGone) {
+TEST_F(SoftTokenObjectTest, TokenObjectsPersistAndDestroyedOnesStayGone) {
     CK_OBJECT_HANDLE kept, destroyed;
     ASSERT_EQ(importCertificate("kept", {1, 2, 3}, kept), CKR_OK);
     ASSERT_EQ(importCertificate("gone", {4, 5, 6}, destroyed), CKR_OK);
@@ -160,7 +160,7 @@ TEST_F(ObjectTest, TokenObjectsPersistAndDestroyedOnesStayGone) {
     EXPECT_EQ(attribute(session, kept), (Bytes{1, 2, 3}));
 }
 
-TEST_F(ObjectTest, SearchesNeedInitAndCannotNest) {
+TEST_F(SoftTokenObjectTest, SearchesNeedInitAndCannotNest) {
     CK_OBJECT_HANDLE found[4];
     CK_ULONG count;
     EXPECT_EQ(p11->C_FindObjects(session, found, 4, &count), CKR_OPERATION_NOT_INITIALIZED);
