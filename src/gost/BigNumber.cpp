@@ -29,8 +29,12 @@ bool isZero(const Word* a, std::size_t n) {
     return any == 0;
 }
 
-Word addWords(Word* r, const Word* a, const Word* b, std::size_t n) {
+namespace {
+
+// Inlined with a constant length for the 8-word field elements (see schoolbookProduct).
+[[gnu::always_inline]] inline Word addLoop(Word* r, const Word* a, const Word* b, std::size_t n) {
     DoubleWord carry = 0;
+#pragma GCC unroll 8
     for (std::size_t i = 0; i < n; ++i) {
         carry += DoubleWord(a[i]) + b[i];
         r[i] = Word(carry);
@@ -39,14 +43,26 @@ Word addWords(Word* r, const Word* a, const Word* b, std::size_t n) {
     return Word(carry);
 }
 
-Word subtractWords(Word* r, const Word* a, const Word* b, std::size_t n) {
+[[gnu::always_inline]] inline Word subtractLoop(Word* r, const Word* a, const Word* b,
+                                                std::size_t n) {
     Word borrow = 0;
+#pragma GCC unroll 8
     for (std::size_t i = 0; i < n; ++i) {
         DoubleWord d = DoubleWord(a[i]) - b[i] - borrow;
         r[i] = Word(d);
         borrow = Word(d >> 32) & 1;
     }
     return borrow;
+}
+
+} // namespace
+
+Word addWords(Word* r, const Word* a, const Word* b, std::size_t n) {
+    return n == 8 ? addLoop(r, a, b, 8) : addLoop(r, a, b, n);
+}
+
+Word subtractWords(Word* r, const Word* a, const Word* b, std::size_t n) {
+    return n == 8 ? subtractLoop(r, a, b, 8) : subtractLoop(r, a, b, n);
 }
 
 static std::size_t significantWords(const Word* a, std::size_t n) {
@@ -75,10 +91,18 @@ void halveWords(Word* a, std::size_t n, Word topBit) {
     }
 }
 
-void multiplyWords(Word* r, const Word* a, std::size_t na, const Word* b, std::size_t nb) {
-    std::memset(r, 0, (na + nb) * sizeof(Word));
+namespace {
+
+// Inlined into each caller below, so that the 8-word field operands get a copy with constant
+// bounds that the compiler unrolls.
+[[gnu::always_inline]] inline void schoolbookProduct(Word* r, const Word* a, std::size_t na,
+                                                     const Word* b, std::size_t nb) {
+    for (std::size_t j = 0; j < na + nb; ++j)
+        r[j] = 0;
+#pragma GCC unroll 8
     for (std::size_t i = 0; i < na; ++i) {
         DoubleWord carry = 0;
+#pragma GCC unroll 8
         for (std::size_t j = 0; j < nb; ++j) {
             carry += DoubleWord(a[i]) * b[j] + r[i + j];
             r[i + j] = Word(carry);
@@ -88,11 +112,14 @@ void multiplyWords(Word* r, const Word* a, std::size_t na, const Word* b, std::s
     }
 }
 
-void squareWords(Word* r, const Word* a, std::size_t n) {
+[[gnu::always_inline]] inline void schoolbookSquare(Word* r, const Word* a, std::size_t n) {
     // Cross products a[i]·a[j], i < j, once each.
-    std::memset(r, 0, 2 * n * sizeof(Word));
+    for (std::size_t j = 0; j < 2 * n; ++j)
+        r[j] = 0;
+#pragma GCC unroll 8
     for (std::size_t i = 0; i + 1 < n; ++i) {
         DoubleWord carry = 0;
+#pragma GCC unroll 8
         for (std::size_t j = i + 1; j < n; ++j) {
             carry += DoubleWord(a[i]) * a[j] + r[i + j];
             r[i + j] = Word(carry);
@@ -102,12 +129,14 @@ void squareWords(Word* r, const Word* a, std::size_t n) {
     }
     // Double them by a one-bit shift, then add the squares of the single words.
     Word top = 0;
+#pragma GCC unroll 16
     for (std::size_t i = 0; i < 2 * n; ++i) {
         Word w = r[i];
         r[i] = w << 1 | top;
         top = w >> 31;
     }
     DoubleWord carry = 0;
+#pragma GCC unroll 8
     for (std::size_t i = 0; i < n; ++i) {
         DoubleWord sq = DoubleWord(a[i]) * a[i];
         carry += DoubleWord(r[2 * i]) + Word(sq);
@@ -117,6 +146,22 @@ void squareWords(Word* r, const Word* a, std::size_t n) {
         r[2 * i + 1] = Word(carry);
         carry >>= 32;
     }
+}
+
+} // namespace
+
+void multiplyWords(Word* r, const Word* a, std::size_t na, const Word* b, std::size_t nb) {
+    if (na == 8 && nb == 8)
+        schoolbookProduct(r, a, 8, b, 8);
+    else
+        schoolbookProduct(r, a, na, b, nb);
+}
+
+void squareWords(Word* r, const Word* a, std::size_t n) {
+    if (n == 8)
+        schoolbookSquare(r, a, 8);
+    else
+        schoolbookSquare(r, a, n);
 }
 
 unsigned remainderWords(Word* r, const Word* a, std::size_t na, const Word* m, std::size_t nm) {

@@ -11,7 +11,7 @@ using Word = std::uint32_t;
 using DoubleWord = std::uint64_t;
 
 // Largest dividend the remainder accepts, in words (a 68-byte sum is 17).
-constexpr std::size_t kMaxDividendWords = 18;
+constexpr std::size_t kMaxDividendWords = 17;
 // Largest operand the inverse accepts, in words.
 constexpr std::size_t kMaxInverseWords = 8;
 

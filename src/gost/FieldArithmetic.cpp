@@ -8,40 +8,47 @@ namespace {
 
 constexpr DoubleWord kFoldFactor = 617; // 2^256 mod p for p = 2^256 - 617
 
-// H·2^256 + L becomes L + 617·H until the value is below 2^256, then below p.
-void foldReduce(const Field& f, Word* r, const Word* t, std::size_t n) {
-    Word value[kMaxDividendWords];
-    std::memcpy(value, t, n * sizeof(Word));
-    while (n > kFieldWords && !isZero(value + kFieldWords, n - kFieldWords)) {
-        const std::size_t high = n - kFieldWords;
-        const std::size_t length = (high + 1 > kFieldWords ? high + 1 : kFieldWords) + 1;
-        Word next[kMaxDividendWords];
-        DoubleWord carry = 0;
-        for (std::size_t i = 0; i < length; ++i) {
-            if (i < kFieldWords)
-                carry += value[i];
-            if (i < high)
-                carry += kFoldFactor * value[kFieldWords + i];
-            next[i] = Word(carry);
+// H·2^256 + L becomes L + 617·H until the value is below 2^256, then below p. After the first
+// step H is below 2^42, so it stays in one double word.
+[[gnu::always_inline]] inline void foldReduce(const Field& f, Word* r, const Word* t,
+                                              std::size_t n) {
+    const std::size_t high = n > kFieldWords ? n - kFieldWords : 0;
+    DoubleWord carry = 0;
+    for (std::size_t i = 0; i < kFieldWords; ++i) {
+        carry += t[i];
+        if (i < high)
+            carry += kFoldFactor * t[kFieldWords + i];
+        r[i] = Word(carry);
+        carry >>= 32;
+    }
+    for (std::size_t i = kFieldWords; i < high; ++i) // t of 17 words: its top word
+        carry += kFoldFactor * t[kFieldWords + i] << (32 * (i - kFieldWords));
+    while (carry) {
+        carry *= kFoldFactor;
+        for (std::size_t i = 0; i < kFieldWords; ++i) {
+            carry += r[i];
+            r[i] = Word(carry);
             carry >>= 32;
         }
-        std::memcpy(value, next, length * sizeof(Word));
-        n = length;
     }
-    std::memcpy(r, value, kFieldWords * sizeof(Word));
     fieldCanonical(f, r);
 }
 
 } // namespace
 
 void fieldCanonical(const Field& f, Word* a) {
-    if (compareWords(a, kFieldWords, f.p, kFieldWords) >= 0)
-        subtractWords(a, a, f.p, kFieldWords);
+    Word reduced[kFieldWords];
+    if (!subtractWords(reduced, a, f.p, kFieldWords))
+        std::memcpy(a, reduced, sizeof reduced);
 }
 
 void fieldReduce(const Field& f, Word* r, const Word* t, std::size_t n) {
     if (f.folding) {
-        foldReduce(f, r, t, n);
+        // A constant length lets the compiler unroll the common 16-word case.
+        if (n == 2 * kFieldWords)
+            foldReduce(f, r, t, 2 * kFieldWords);
+        else
+            foldReduce(f, r, t, n);
         return;
     }
     Word rest[kMaxDividendWords];
