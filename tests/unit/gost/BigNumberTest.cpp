@@ -160,6 +160,13 @@ TEST(BigNumber, InverseEdgeCases) {
     EXPECT_EQ(inverseWords(r.data(), pMinusOne.data(), kPrimeA.data(), 8), 0u);
     EXPECT_EQ(r, pMinusOne);
 
+    // An even modulus with an odd value still has an inverse: 3·3 = 9 = 1 mod 8.
+    Number three{}, eight{};
+    three[0] = 3;
+    eight[0] = 8;
+    EXPECT_EQ(inverseWords(r.data(), three.data(), eight.data(), 8), 0u);
+    EXPECT_EQ(r, three);
+
     // No inverse: zero-filled output.
     r.fill(0x77777777);
     EXPECT_EQ(inverseWords(r.data(), four.data(), six.data(), 8), kNoInverse);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
+#include <vector>
 
 #include "GostCrypto.h"
 #include "GostTestSupport.h"
@@ -98,6 +100,35 @@ TEST(KvcSignHash, SignaturesDifferAndVerifyOnCryptoProA) {
             EXPECT_TRUE(verify(Curve::CryptoProA, q, c.verifiedAs, r, s));
         }
     }
+}
+
+TEST(KvcSignHash, OverlappingCallsFromThreadsAllVerify) {
+    const Scalar key = scalarFromHex(kKey);
+    const Scalar hash = scalarFromHex(kHash);
+    Point q;
+    ASSERT_TRUE(publicKeyOf(Curve::CryptoProA, key, q));
+    constexpr int kThreads = 4, kEach = 3;
+    std::uint8_t signatures[kThreads][kEach][64];
+    unsigned codes[kThreads][kEach];
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kEach; ++i) {
+                std::uint32_t length = 64;
+                codes[t][i] =
+                    kvcSignHash(signatures[t][i], &length, key.data(), 32, hash.data(), 32);
+            }
+        });
+    for (std::thread& t : threads)
+        t.join();
+    for (int t = 0; t < kThreads; ++t)
+        for (int i = 0; i < kEach; ++i) {
+            ASSERT_EQ(codes[t][i], 0u);
+            Scalar r, s;
+            std::memcpy(r.data(), signatures[t][i], 32);
+            std::memcpy(s.data(), signatures[t][i] + 32, 32);
+            EXPECT_TRUE(verify(Curve::CryptoProA, q, hash, r, s)) << t << "/" << i;
+        }
 }
 
 TEST(RandomBytes, ConsecutiveCallsDiffer) {
