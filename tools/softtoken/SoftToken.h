@@ -20,8 +20,6 @@ public:
     SoftToken(Store store, const Config& config);
     ~SoftToken();
 
-    const Store& store() const { return store_; }
-
     // Applies a changed configuration: a token removed or replaced loses its sessions.
     void reconfigure(const Config& config);
 

@@ -4,6 +4,7 @@
 
 #include "Files.h"
 
+#include <chrono>
 #include <thread>
 
 namespace {
@@ -176,4 +177,22 @@ TEST_F(SoftTokenTest, TwoModulesSharingADirectoryLoseNoChange) {
     second.join();
     EXPECT_EQ(p11b->C_Finalize(nullptr), CKR_OK);
     EXPECT_EQ(find(openSession(), {attr(CKA_CLASS, dataClass)}).size(), 2u * perModule);
+}
+
+TEST_F(SoftTokenTest, ABlockingWaitReturnsOnRemovalAndOnFinalize) {
+    writeSingleToken();
+    initialize();
+    CK_SLOT_ID slot = 99;
+    CK_RV waited = CKR_GENERAL_ERROR;
+    std::thread waiter([&] { waited = p11->C_WaitForSlotEvent(0, &slot, nullptr); });
+    writeSingleToken("present = no\n");
+    waiter.join();
+    EXPECT_EQ(waited, CKR_OK);
+    EXPECT_EQ(slot, 0u);
+
+    std::thread stranded([&] { waited = p11->C_WaitForSlotEvent(0, &slot, nullptr); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    finalize();
+    stranded.join();
+    EXPECT_EQ(waited, CKR_CRYPTOKI_NOT_INITIALIZED);
 }
