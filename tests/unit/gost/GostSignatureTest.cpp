@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "GostCrypto.h"
 #include "GostSignature.h"
@@ -138,6 +140,29 @@ TEST(GostCrypto, KeysOutOfRangeAreRefused) {
         EXPECT_FALSE(publicKeyOf(Curve::CryptoProA, bad, q));
         EXPECT_FALSE(sign(Curve::CryptoProA, bad, hash, r, s));
     }
+}
+
+TEST(GostCrypto, KeyAgreementPublishedVector) {
+    // VKO GOST R 34.10-2001 on the test set, the vector other GOST libraries check (keys and UKM
+    // as little-endian byte strings, the KEK as the digest's bytes).
+    const auto scalar = [](const char* hex) {
+        Scalar s;
+        const std::vector<std::uint8_t> bytes = bytesFromHex(hex);
+        std::copy(bytes.begin(), bytes.end(), s.begin());
+        return s;
+    };
+    const Scalar d1 = scalar("1df129e43dab345b68f6a852f4162dc69f36b2f84717d08755cc5c44150bf928");
+    const Scalar d2 = scalar("5b9356c6474f913f1e83885ea0edd5df1a43fd9d799d219093241157ac9ed473");
+    const Ukm ukm = {0x51, 0x72, 0xbe, 0x25, 0xf8, 0x52, 0xa2, 0x33};
+    Point q1, q2;
+    ASSERT_TRUE(publicKeyOf(Curve::Test, d1, q1));
+    ASSERT_TRUE(publicKeyOf(Curve::Test, d2, q2));
+    Key256 k1, k2;
+    ASSERT_TRUE(vko(Curve::Test, d1, q2, ukm, k1));
+    ASSERT_TRUE(vko(Curve::Test, d2, q1, ukm, k2));
+    EXPECT_EQ(hexFromBytes(k1.data(), k1.size()),
+              "EE4618A0DBB10CB31777B4B86A53D9E7EF6CB3E400101410F0C0F2AF46C494A6");
+    EXPECT_EQ(k2, k1);
 }
 
 TEST(GostCrypto, KeyAgreementIsSymmetricAndRefusesBadInput) {
