@@ -2,6 +2,7 @@
 
 #include "Exception.h"
 #include "Launch.h"
+#include "LineReader.h"
 #include "SecureWipe.h"
 
 #include <atomic>
@@ -38,22 +39,6 @@ std::wstring programPath(const std::wstring& folder) {
     if (!path.empty() && path.back() != separator && path.back() != L'/')
         path += separator;
     return path + L"Gui.bin";
-}
-
-// One line ended by a line feed, without it and without one carriage return before it.
-// The stream throws when the data ends first. The line never reallocates, so a PIN read into
-// it leaves no stray copies behind.
-void readLine(std::istream& in, std::string& line) {
-    line.clear();
-    line.reserve(maxLineLength);
-    char c;
-    while (in.get(c) && c != '\n') {
-        if (line.size() == maxLineLength)
-            throw std::length_error("answer line too long");
-        line.push_back(c);
-    }
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
 }
 
 // The whole line must be an optional sign and decimal digits within 32 bits.
@@ -104,13 +89,13 @@ std::string exchange(const std::wstring& folder, std::int32_t mode, const std::s
     request.close();
 
     std::string status;
-    readLine(answer, status);
+    readLine(answer, status, maxLineLength);
     if (const std::int32_t code = parseStatus(status))
         throw Exception(code, "inputPin");
 
     std::string pin;
     try {
-        readLine(answer, pin);
+        readLine(answer, pin, maxLineLength);
         answer.close();
         gui.wait();
     } catch (...) {

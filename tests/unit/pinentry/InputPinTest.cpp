@@ -49,7 +49,6 @@ const AnswerCase answerCases[] = {
     {"one CR only", "read\nline 0\nline 12\\r\\r\n", "12\r", 0, ""},
     {"blanks kept in PIN", "read\nline 0\nline  1 2 \n", " 1 2 ", 0, ""},
     {"lines after PIN unread", "read\nline 0\nline 77\nline more\nline 0\n", "77", 0, ""},
-    {"answer without reading", "line 0\nline 55\n", "55", 0, ""},
     {"slow answer", "read\nsleep 300\nline 0\nsleep 300\nline 9\nsleep 300\n", "9", 0, ""},
     {"status -3", "read\nline -3\nline 1234\n", nullptr, -3, "inputPin"},
     {"positive status", "read\nline 17\n", nullptr, 17, "inputPin"},
@@ -109,7 +108,7 @@ TEST(InputPin, RequestIsExactlyTwoLines) {
 }
 
 TEST(InputPin, RunsInItsFolderWithThePluginsEnvironment) {
-    GuiFolder gui("cwd\nenv\nline 0\nline 1\n");
+    GuiFolder gui("read\ncwd\nenv\nline 0\nline 1\n");
     inputPin(gui.wide() + L"/", 2, "box", "");
     const std::vector<std::string> record = gui.record();
     for (const auto& [name, value] : process::self::get_environment()) {

@@ -1,0 +1,116 @@
+// Gui.bin as the plug-in runs it, with a fake pinentry in place of GnuPG's.
+#include "Launch.h"
+
+#include "GuiFolder.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+struct GuiRun {
+    std::string output;              // what Gui.bin answered
+    std::vector<std::string> record; // what the fake pinentry was sent
+};
+
+GuiRun runGui(const std::string& request, const std::string& answer,
+              const std::vector<std::string>& arguments = {"Gui"},
+              const std::string& pinentry = KV_FAKE_PINENTRY) {
+    GuiFolder scratch("");
+    const std::filesystem::path recordPath = scratch.path() / "pinentry.record";
+    process::context ctx;
+    ctx.env = process::self::get_environment();
+    ctx.env.erase("GPG_TTY");
+    ctx.env["KESTROVA_PINENTRY"] = pinentry;
+    ctx.env["FAKE_PINENTRY_RECORD"] = recordPath.string();
+    ctx.env["FAKE_PINENTRY_ANSWER"] = answer;
+    ctx.stdin_mode = process::Piped;
+    ctx.stdout_mode = process::Piped;
+    process::child gui =
+        process::launch(std::filesystem::path(KV_GUI_PROGRAM).wstring(), arguments, ctx);
+    *gui.get_stdin() << request << std::flush;
+    gui.get_stdin()->close();
+    GuiRun run;
+    run.output.assign(std::istreambuf_iterator<char>(*gui.get_stdout()), {});
+    gui.wait();
+    std::ifstream record(recordPath);
+    for (std::string line; std::getline(record, line);)
+        if (line.rfind("OPTION ", 0) != 0) // depends on the terminal the test runs in
+            run.record.push_back(line);
+    return run;
+}
+
+} // namespace
+
+TEST(GuiProgram, AsksPinentryAndAnswersThePin) {
+    const GuiRun run = runGui("1\nwork - key\n", "pin:12%2534 x");
+    EXPECT_EQ(run.output, "0\n12%34 x\n");
+    EXPECT_THAT(run.record,
+                ElementsAre("SETTITLE Kestrova",
+                            "SETDESC Enter the PIN of your token to sign with container \"work - "
+                            "key\".",
+                            "SETPROMPT PIN:", "GETPIN", "BYE"));
+}
+
+TEST(GuiProgram, WordingNamesWhatThePinIsFor) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"0\n\n", "SETDESC Enter the PIN of your token to log in."},
+        {"2\nbox\n", "SETDESC Enter the PIN of your token to create container \"box\"."},
+        {"3\nbox\n", "SETDESC Enter the PIN of your token to remove container \"box\"."},
+        {"4\nbox\n",
+         "SETDESC Enter the PIN of your token to derive a session key with container \"box\"."},
+        {"9\nbox\n", "SETDESC Enter the PIN of your token."},
+        {"1\n100% a\rb\nc\n",
+         "SETDESC Enter the PIN of your token to sign with container \"100%25 a%0Db%0Ac\"."},
+    };
+    for (const auto& [request, description] : cases)
+        EXPECT_THAT(runGui(request, "pin:1").record, Contains(description)) << request;
+}
+
+TEST(GuiProgram, LongTextIsCutWithinTheProtocolsLineLength) {
+    std::string name;
+    for (int i = 0; i < 600; ++i)
+        name += "\xD0\xAF";
+    const GuiRun run = runGui("1\n" + name + "\n", "pin:1");
+    ASSERT_GE(run.record.size(), 2u);
+    const std::string& description = run.record[1];
+    EXPECT_LE(description.size(), 1000u);
+    EXPECT_EQ(description.substr(description.size() - 3), "...");
+    // Cut between characters: every two-byte character is whole.
+    EXPECT_EQ((description.size() - std::string("SETDESC Enter the PIN of your token to sign "
+                                                "with container \"...")
+                                        .size()) %
+                  2,
+              0u);
+}
+
+TEST(GuiProgram, OutcomesOfTheDialog) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"cancel", "-60\n"}, {"error", "-61\n"},     {"die", "-61\n"},
+        {"pin:", "0\n\n"},   {"pin:a%0Ab", "-61\n"}, // a PIN with a line feed cannot go back as one
+                                                     // line
+    };
+    for (const auto& [answer, output] : cases)
+        EXPECT_EQ(runGui("1\nbox\n", answer).output, output) << answer;
+}
+
+TEST(GuiProgram, PinArgumentIsAnsweredWithoutADialog) {
+    const GuiRun run = runGui("1\nbox\n", "pin:9", {"Gui", "4321 x"});
+    EXPECT_EQ(run.output, "0\n4321 x\n");
+    EXPECT_THAT(run.record, IsEmpty());
+    EXPECT_EQ(runGui("1\nbox\n", "pin:9", {"Gui", ""}).output, "0\n9\n");
+}
+
+TEST(GuiProgram, BadRequestOrMissingPinentryFails) {
+    EXPECT_EQ(runGui("x\nbox\n", "pin:9").output, "-61\n");
+    EXPECT_EQ(runGui("1\nbox", "pin:9").output, "-61\n");
+    EXPECT_EQ(runGui("", "pin:9").output, "-61\n");
+    EXPECT_EQ(runGui("1\nbox\n", "pin:9", {"Gui"}, "/nonexistent/pinentry").output, "-61\n");
+}

@@ -1,0 +1,85 @@
+// Gui.bin as the plug-in runs it: the PIN argument, and the dialog driven as a user would.
+#include "Launch.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <future>
+#include <iterator>
+#include <thread>
+
+#include <windows.h>
+
+namespace {
+
+struct Session {
+    process::child gui;
+    std::future<std::string> output;
+};
+
+Session startGui(const std::string& request, const std::vector<std::string>& arguments) {
+    process::context ctx;
+    ctx.env = process::self::get_environment();
+    ctx.stdin_mode = process::Piped;
+    ctx.stdout_mode = process::Piped;
+    process::child gui =
+        process::launch(std::filesystem::u8path(KV_GUI_PROGRAM).wstring(), arguments, ctx);
+    *gui.get_stdin() << request << std::flush;
+    gui.get_stdin()->close();
+    std::shared_ptr<process::pistream> out = gui.get_stdout();
+    auto output = std::async(std::launch::async, [out] {
+        return std::string(std::istreambuf_iterator<char>(*out), {});
+    });
+    return {std::move(gui), std::move(output)};
+}
+
+// The dialog, or null once the program has answered without one (no display to show it on).
+HWND findDialog(Session& session) {
+    for (int i = 0; i < 1000; ++i) {
+        // Shown only once it is set up.
+        const HWND dialog = FindWindowW(nullptr, L"Kestrova");
+        if (dialog && IsWindowVisible(dialog))
+            return dialog;
+        if (session.output.wait_for(std::chrono::milliseconds(10)) == std::future_status::ready)
+            return nullptr;
+    }
+    return nullptr;
+}
+
+std::wstring textOf(HWND window) {
+    wchar_t buffer[512] = {};
+    SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer));
+    return buffer;
+}
+
+} // namespace
+
+TEST(GuiProgramWin, PinArgumentIsAnsweredWithoutADialog) {
+    Session session = startGui("1\nbox\n", {"Gui", "12 \"34\" \\"});
+    EXPECT_EQ(session.output.get(), "0\n12 \"34\" \\\n");
+    EXPECT_EQ(session.gui.wait(), 0);
+    EXPECT_EQ(startGui("x\nbox\n", {"Gui", ""}).output.get(), "-61\n");
+}
+
+TEST(GuiProgramWin, DialogAnswersTheTypedPinOrTheCancel) {
+    struct Case {
+        WORD button;
+        const char* output;
+    };
+    for (const Case c : {Case{IDOK, "0\n12 \xD0\xAF\n"}, Case{IDCANCEL, "-60\n"}}) {
+        Session session = startGui("1\nwork - \xD0\xAF\n", {"Gui", ""});
+        const HWND dialog = findDialog(session);
+        if (!dialog) {
+            ASSERT_EQ(session.output.get(), "-61\n");
+            GTEST_SKIP() << "no display for the dialog";
+        }
+        EXPECT_EQ(textOf(GetDlgItem(dialog, 100)),
+                  L"Enter the PIN of your token to sign with container \"work - \u042F\".");
+        SendMessageW(GetDlgItem(dialog, 101), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(L"12 \u042F"));
+        PostMessageW(dialog, WM_COMMAND, c.button, 0);
+        EXPECT_EQ(session.output.get(), c.output);
+    }
+}

@@ -1,0 +1,21 @@
+#!/bin/sh
+# Speaks just enough Assuan to stand in for GnuPG's pinentry. Every line it is sent goes to
+# the file FAKE_PINENTRY_RECORD. FAKE_PINENTRY_ANSWER says how GETPIN ends: "pin:DATA" (DATA
+# as it goes on the D line, already escaped), "cancel", "error" or "die".
+echo "OK Pleased to meet you"
+while IFS= read -r line; do
+    printf '%s\n' "$line" >> "$FAKE_PINENTRY_RECORD"
+    case "$line" in
+    GETPIN)
+        case "$FAKE_PINENTRY_ANSWER" in
+        pin:*) printf '# a comment\nS PINENTRY_LAUNCHED 1\nD %s\nOK\n' "${FAKE_PINENTRY_ANSWER#pin:}" ;;
+        cancel) echo "ERR 83886179 Operation cancelled <Pinentry>" ;;
+        error) echo "ERR 83886360 No pinentry <Pinentry>" ;;
+        *) exit 1 ;;
+        esac ;;
+    BYE)
+        echo "OK closing connection"
+        exit 0 ;;
+    *) echo OK ;;
+    esac
+done

@@ -1,0 +1,91 @@
+#include "PinDialog.h"
+
+#include "Assuan.h"
+#include "Launch.h"
+#include "SecureWipe.h"
+#include "Utf.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace {
+
+// Description lines stay well within Assuan's 1000 bytes with the command in front.
+constexpr std::size_t maxDescription = 900;
+
+// The pinentry program: KESTROVA_PINENTRY when set, else "pinentry"; a name without a slash
+// is looked up in PATH.
+std::string pinentryProgram() {
+    const char* chosen = std::getenv("KESTROVA_PINENTRY");
+    const std::string name = chosen && *chosen ? chosen : "pinentry";
+    if (name.find('/') != std::string::npos)
+        return name;
+    const char* path = std::getenv("PATH");
+    std::string directories = path ? path : "/usr/local/bin:/usr/bin:/bin";
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = directories.find(':', start);
+        const std::string directory = directories.substr(start, end - start);
+        const std::string candidate = (directory.empty() ? "." : directory) + "/" + name;
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        if (end == std::string::npos)
+            throw std::runtime_error("no pinentry program");
+        start = end + 1;
+    }
+}
+
+// A text-mode pinentry needs a terminal: the one GnuPG is told of, else ours, if any.
+std::string terminalName() {
+    if (const char* tty = std::getenv("GPG_TTY"))
+        return tty;
+    const int fd = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    ::close(fd);
+    return "/dev/tty";
+}
+
+} // namespace
+
+bool askPin(const std::string& description, std::string& pin) {
+    process::context ctx;
+    ctx.env = process::self::get_environment();
+    ctx.stdin_mode = process::Piped;
+    ctx.stdout_mode = process::Piped;
+    ctx.stderr_mode = process::NullDevice;
+    process::child pinentry = process::launch(utf8ToWide(pinentryProgram()), {"pinentry"}, ctx);
+    process::postream& commands = *pinentry.get_stdin();
+    process::pistream& replies = *pinentry.get_stdout();
+    const auto failures = std::ios::failbit | std::ios::badbit | std::ios::eofbit;
+    commands.exceptions(failures);
+    replies.exceptions(failures);
+
+    assuan::Client client(commands, replies);
+    client.greet();
+    if (const std::string tty = terminalName(); !tty.empty())
+        client.transact("OPTION ttyname=" + assuan::escape(tty, maxDescription));
+    if (const char* term = std::getenv("TERM"))
+        client.transact("OPTION ttytype=" + assuan::escape(term, maxDescription));
+    client.require("SETTITLE Kestrova");
+    client.require("SETDESC " + assuan::escape(description, maxDescription));
+    client.require("SETPROMPT PIN:");
+    assuan::Reply reply = client.transact("GETPIN");
+    const bool entered = reply.ok;
+    if (entered)
+        pin.swap(reply.data);
+    secureWipe(reply.data);
+    if (!entered && !assuan::isCancel(reply.error))
+        throw std::runtime_error("pinentry failed");
+
+    // The answer is settled; a pinentry that leaves untidily does not change it.
+    try {
+        client.transact("BYE");
+        commands.close();
+        pinentry.wait();
+    } catch (const std::exception&) {
+    }
+    return entered;
+}

@@ -1,0 +1,80 @@
+// Gui.bin: asks the user for the token's PIN on behalf of the plug-in. The plug-in writes two
+// lines (what the PIN is for, and the text to show) and reads back a status line and, when the
+// status is 0, the PIN line. See README.md.
+#include "Answer.h"
+#include "PinDialog.h"
+#include "Prompt.h"
+#include "Startup.h"
+
+#include "SecureWipe.h"
+
+#include <charconv>
+#include <cstdio>
+#include <exception>
+#include <string>
+
+namespace {
+
+// A request is two short lines; anything past this is not one.
+constexpr std::size_t maxRequest = 64 * 1024;
+
+struct Request {
+    std::int32_t mode = 0;
+    std::string text;
+};
+
+// The mode line, then the text up to the last line feed (so a text may itself hold lines).
+bool readRequest(Request& request) {
+    std::string input;
+    int c;
+    while (input.size() <= maxRequest && (c = std::getchar()) != EOF)
+        input += static_cast<char>(c);
+    const std::size_t modeEnd = input.find('\n');
+    if (modeEnd == std::string::npos || input.size() > maxRequest || input.back() != '\n')
+        return false;
+    std::string mode = input.substr(0, modeEnd);
+    if (!mode.empty() && mode.back() == '\r')
+        mode.pop_back();
+    const auto [end, error] = std::from_chars(mode.data(), mode.data() + mode.size(), request.mode);
+    if (error != std::errc() || end != mode.data() + mode.size() || mode.empty())
+        return false;
+    input.pop_back();
+    request.text = modeEnd < input.size() ? input.substr(modeEnd + 1) : std::string();
+    if (!request.text.empty() && request.text.back() == '\r')
+        request.text.pop_back();
+    return true;
+}
+
+void answer(std::int32_t status, const std::string& pin) {
+    std::printf("%d\n", static_cast<int>(status));
+    if (status == 0) {
+        std::fwrite(pin.data(), 1, pin.size(), stdout);
+        std::fputc('\n', stdout);
+    }
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    binaryStandardStreams();
+    std::string pin = pinArgument(argc, argv);
+    std::int32_t status = statusFailed;
+    try {
+        Request request;
+        if (readRequest(request)) {
+            if (!pin.empty() || askPin(promptText(request.mode, request.text), pin))
+                status = 0;
+            else
+                status = statusCancelled;
+        }
+    } catch (const std::exception&) {
+        status = statusFailed;
+    }
+    // The PIN travels as one line: one that holds a line feed cannot be sent.
+    if (status == 0 && pin.find('\n') != std::string::npos)
+        status = statusFailed;
+    answer(status, pin);
+    secureWipe(pin);
+    return status == 0 ? 0 : 1;
+}
