@@ -143,6 +143,9 @@ void Object::defaultBytes(CK_ATTRIBUTE_TYPE type, Bytes value) {
 
 bool Object::matches(const CK_ATTRIBUTE* wanted, CK_ULONG count) const {
     for (CK_ULONG i = 0; i < count; ++i) {
+        // A secret value cannot be found by guessing it.
+        if (wanted[i].type == CKA_VALUE && isSensitiveValue())
+            return false;
         const Bytes* value = find(wanted[i].type);
         if (!value || value->size() != wanted[i].ulValueLen)
             return false;

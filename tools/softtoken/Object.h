@@ -40,7 +40,8 @@ public:
     void defaultFlag(CK_ATTRIBUTE_TYPE type, bool value);
     void defaultBytes(CK_ATTRIBUTE_TYPE type, Bytes value);
 
-    // Every attribute of the template is present with exactly the template's bytes.
+    // Every attribute of the template is present with exactly the template's bytes; a sensitive
+    // value never matches.
     bool matches(const CK_ATTRIBUTE* attributes, CK_ULONG count) const;
 
     bool isToken() const { return flag(CKA_TOKEN); }

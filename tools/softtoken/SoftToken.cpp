@@ -319,6 +319,10 @@ CK_RV SoftToken::logout(CK_SESSION_HANDLE handle) {
     if (slot.loggedIn == KV_NOBODY)
         return CKR_USER_NOT_LOGGED_IN;
     slot.loggedIn = KV_NOBODY;
+    // A signature begun under the login does not outlive it.
+    for (auto& [h, s] : sessions_)
+        if (s.slot == session->slot)
+            s.signing.reset();
     return CKR_OK;
 }
 

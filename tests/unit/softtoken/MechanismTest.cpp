@@ -175,7 +175,12 @@ TEST_F(SoftTokenMechanismTest, SigningNeedsALoginAndAPrivateKey) {
     Bytes hash(32, 1), signature;
     EXPECT_EQ(sign(session, CKM_GOSTR3410, publicKey, hash, signature), CKR_KEY_TYPE_INCONSISTENT);
     EXPECT_EQ(sign(session, CKM_RSA_PKCS, privateKey, hash, signature), CKR_MECHANISM_INVALID);
+    CK_MECHANISM mechanism{CKM_GOSTR3410, nullptr, 0};
+    ASSERT_EQ(p11->C_SignInit(session, &mechanism, privateKey), CKR_OK);
     ASSERT_EQ(p11->C_Logout(session), CKR_OK);
+    CK_ULONG length = 0;
+    EXPECT_EQ(p11->C_Sign(session, hash.data(), hash.size(), nullptr, &length),
+              CKR_OPERATION_NOT_INITIALIZED); // the logout ended it
     EXPECT_EQ(sign(session, CKM_GOSTR3410, privateKey, hash, signature), CKR_USER_NOT_LOGGED_IN);
 }
 

@@ -169,3 +169,22 @@ TEST_F(SoftTokenObjectTest, SearchesNeedInitAndCannotNest) {
     EXPECT_EQ(p11->C_FindObjectsInit(session, nullptr, 0), CKR_OPERATION_ACTIVE);
     EXPECT_EQ(p11->C_FindObjectsFinal(session), CKR_OK);
 }
+
+TEST_F(SoftTokenObjectTest, ImportedPrivateKeysAreSensitiveAndNotFoundByValue) {
+    ASSERT_EQ(login(session, "1234"), CKR_OK);
+    const CK_ULONG privateClass = CKO_PRIVATE_KEY, gostKey = CKK_GOSTR3410;
+    const Bytes d(32, 0x01);
+    std::vector<CK_ATTRIBUTE> templ = {attr(CKA_CLASS, privateClass), attr(CKA_KEY_TYPE, gostKey),
+                                       attr(CKA_GOSTR3410_PARAMS, cryptoProA), attr(CKA_VALUE, d)};
+    CK_OBJECT_HANDLE key;
+    ASSERT_EQ(p11->C_CreateObject(session, templ.data(), templ.size(), &key), CKR_OK);
+    EXPECT_EQ(find(session, {attr(CKA_CLASS, privateClass)}), std::vector<CK_OBJECT_HANDLE>{key});
+    EXPECT_TRUE(find(session, {attr(CKA_CLASS, privateClass), attr(CKA_VALUE, d)}).empty());
+    CK_ATTRIBUTE value = {CKA_VALUE, nullptr, 0};
+    EXPECT_EQ(p11->C_GetAttributeValue(session, key, &value, 1), CKR_ATTRIBUTE_SENSITIVE);
+
+    const Bytes zero(32, 0); // not a private key of the curve
+    templ.back() = attr(CKA_VALUE, zero);
+    EXPECT_EQ(p11->C_CreateObject(session, templ.data(), templ.size(), &key),
+              CKR_ATTRIBUTE_VALUE_INVALID);
+}
