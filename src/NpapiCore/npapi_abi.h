@@ -499,7 +499,8 @@ typedef void (*NPN_SetCurrentAsyncSurfacePtr)(NPP instance, NPAsyncSurface* surf
                                               NPRect* changed);
 
 // Browsers hand over tables of different lengths: `size` says how many bytes are really there, so
-// an entry past it does not exist and must not be read.
+// an entry past it does not exist and must not be read. QtWebKit 5.212, for one, gives version 26
+// and a table that ends with urlredirectresponse (448 bytes on x86_64).
 typedef struct _NPNetscapeFuncs {
     uint16_t size;
     uint16_t version;
