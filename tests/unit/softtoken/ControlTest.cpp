@@ -196,3 +196,30 @@ TEST_F(SoftTokenTest, ABlockingWaitReturnsOnRemovalAndOnFinalize) {
     stranded.join();
     EXPECT_EQ(waited, CKR_CRYPTOKI_NOT_INITIALIZED);
 }
+
+TEST_F(SoftTokenTest, ADamagedTokenFileIsReportedAndLeftAlone) {
+    writeSingleToken();
+    const std::string damaged = "kvsofttoken-token 1\nobject 1 zz\n";
+    softtoken::replaceFile(dir / "token-0123456789.dat", damaged);
+    initialize();
+    CK_TOKEN_INFO info;
+    EXPECT_EQ(p11->C_GetTokenInfo(0, &info), CKR_DEVICE_ERROR);
+    const CK_SESSION_HANDLE session = openSession();
+    EXPECT_EQ(login(session, "1234"), CKR_DEVICE_ERROR);
+    std::vector<CK_ATTRIBUTE> templ = {attr(CKA_CLASS, dataClass), attr(CKA_TOKEN, yes)};
+    CK_OBJECT_HANDLE object;
+    EXPECT_EQ(p11->C_CreateObject(session, templ.data(), templ.size(), &object), CKR_DEVICE_ERROR);
+    EXPECT_EQ(softtoken::readFile(dir / "token-0123456789.dat"), damaged);
+}
+
+TEST_F(SoftTokenTest, AnUnreadableConfigurationChangeIsIgnored) {
+    writeSingleToken();
+    initialize();
+    const CK_SESSION_HANDLE session = openSession();
+    writeConfig("[slot]\nlabel = \n"); // not a valid configuration
+    CK_ULONG count = 0;
+    ASSERT_EQ(p11->C_GetSlotList(CK_TRUE, nullptr, &count), CKR_OK);
+    EXPECT_EQ(count, 1u);
+    CK_SESSION_INFO info;
+    EXPECT_EQ(p11->C_GetSessionInfo(session, &info), CKR_OK);
+}
