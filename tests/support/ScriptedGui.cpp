@@ -90,6 +90,8 @@ bool run(const std::string& command, const std::string& operand, int& exitCode) 
         record(lines);
     } else if (command == "cwd") {
         record("cwd " + escape(scripted::currentDirectory()));
+    } else if (command == "integrity") {
+        record("integrity " + scripted::integrityLevel());
     } else if (command == "handles") {
         record(scripted::handleRecord());
     } else {

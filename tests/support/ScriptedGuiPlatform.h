@@ -22,5 +22,8 @@ std::vector<std::string> handleRecord();
 // Every variable of the environment as "name=value".
 std::vector<std::string> environmentEntries();
 std::string currentDirectory();
+// The process's integrity level as a SID text ("S-1-16-4096" is low), or "none" where the
+// system has no such thing.
+std::string integrityLevel();
 
 } // namespace scripted

@@ -60,4 +60,8 @@ std::string currentDirectory() {
     return std::filesystem::current_path().string();
 }
 
+std::string integrityLevel() {
+    return "none";
+}
+
 } // namespace scripted

@@ -6,6 +6,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <sddl.h>
 #include <shellapi.h>
 
 namespace scripted {
@@ -80,6 +81,25 @@ std::vector<std::string> environmentEntries() {
 
 std::string currentDirectory() {
     return utf8(std::filesystem::current_path().wstring());
+}
+
+std::string integrityLevel() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return "unknown";
+    std::string result = "unknown";
+    DWORD size = 0;
+    GetTokenInformation(token, TokenIntegrityLevel, nullptr, 0, &size);
+    std::vector<unsigned char> buffer(size);
+    wchar_t* text = nullptr;
+    if (size && GetTokenInformation(token, TokenIntegrityLevel, buffer.data(), size, &size) &&
+        ConvertSidToStringSidW(reinterpret_cast<TOKEN_MANDATORY_LABEL*>(buffer.data())->Label.Sid,
+                               &text)) {
+        result = utf8(text);
+        LocalFree(text);
+    }
+    CloseHandle(token);
+    return result;
 }
 
 } // namespace scripted

@@ -2,12 +2,14 @@
 #include "Launch.h"
 
 #include "GuiFolder.h"
+#include "ScriptedGuiPlatform.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+using ::testing::AnyOf;
 using ::testing::Contains;
 using ::testing::StartsWith;
 
@@ -48,8 +50,9 @@ TEST(LauncherWin, ProgramSeesTheCommandLine) {
 }
 
 TEST(LauncherWin, StartsAtLowIntegrityOrFallsBackSilently) {
-    // Wine cannot always lower a token; either way the program runs and nothing is reported.
-    GuiFolder gui("line started\n");
+    // Where the system cannot lower a token (as under Wine), the program runs at our own
+    // level and nothing is reported; either way it runs.
+    GuiFolder gui("integrity\nline started\n");
     process::context ctx;
     ctx.stdout_mode = process::Piped;
     process::child child = process::launch(program(gui), {"Gui"}, ctx);
@@ -57,6 +60,8 @@ TEST(LauncherWin, StartsAtLowIntegrityOrFallsBackSilently) {
     std::getline(*child.get_stdout(), line);
     EXPECT_EQ(line, "started");
     EXPECT_EQ(child.wait(), 0);
+    const std::string ownLevel = "integrity " + scripted::integrityLevel();
+    EXPECT_THAT(gui.record(), AnyOf(Contains("integrity S-1-16-4096"), Contains(ownLevel)));
 }
 
 TEST(LauncherWin, MissingProgramMessage) {
