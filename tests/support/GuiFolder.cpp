@@ -29,11 +29,14 @@ GuiFolder::GuiFolder(const std::string& script) : m_path(uniqueFolder()) {
 }
 
 GuiFolder::~GuiFolder() {
-    std::error_code ignored;
-    // A program that is still running may hold the folder for a moment (Windows).
-    for (int attempt = 0; attempt < 50 && fs::remove_all(m_path, ignored) == 0 && ignored;
-         ++attempt)
+    // A program that is still running may hold its file for a moment (Windows).
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        std::error_code error;
+        fs::remove_all(m_path, error);
+        if (!error)
+            return;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
 }
 
 void GuiFolder::setScript(const std::string& script) const {

@@ -54,10 +54,10 @@ protected:
     virtual FB::variant call(const std::string& name, const FB::VariantList& args) = 0;
     virtual bool hasMethod(const std::string& name) const = 0;
 
+private:
     // Runs page on the main thread (see the class comment).
     template <class Page> auto onMainThread(Page page) const;
 
-private:
     mutable std::atomic<bool> m_offMainThread{false};
     std::atomic<bool> m_valid{true};
     mutable std::mutex m_mutex;

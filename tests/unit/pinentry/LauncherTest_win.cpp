@@ -64,6 +64,17 @@ TEST(LauncherWin, StartsAtLowIntegrityOrFallsBackSilently) {
     EXPECT_THAT(gui.record(), AnyOf(Contains("integrity S-1-16-4096"), Contains(ownLevel)));
 }
 
+TEST(LauncherWin, EnvironmentBeyondAsciiArrivesIntact) {
+    ASSERT_TRUE(SetEnvironmentVariableW(L"KV_WIDE", L"\u042F\u00E9"));
+    GuiFolder gui("env\n");
+    process::context ctx;
+    ctx.env = process::self::get_environment();
+    EXPECT_EQ(ctx.env["KV_WIDE"], "\xD0\xAF\xC3\xA9");
+    process::launch(program(gui), {"Gui"}, ctx).wait();
+    EXPECT_THAT(gui.record(), Contains("env KV_WIDE=\\xD0\\xAF\\xC3\\xA9"));
+    SetEnvironmentVariableW(L"KV_WIDE", nullptr);
+}
+
 TEST(LauncherWin, MissingProgramMessage) {
     GuiFolder gui("");
     gui.removeProgram();
