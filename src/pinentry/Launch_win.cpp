@@ -151,6 +151,7 @@ child launch(const std::wstring& executable, const std::vector<std::string>& arg
     // The command line may carry a PIN: wiped once the program has it.
     std::string narrowLine = detail::commandLine(arguments);
     std::wstring commandLine;
+    commandLine.reserve(narrowLine.size()); // never more code units than bytes: no stray copies
     appendWide(commandLine, narrowLine);
     secureWipe(narrowLine);
     struct WipeAfterwards {
