@@ -24,7 +24,13 @@ fs::path uniqueFolder() {
 } // namespace
 
 GuiFolder::GuiFolder(const std::string& script) : m_path(uniqueFolder()) {
-    fs::copy_file(program(), m_path / "Gui.bin");
+    try {
+        fs::copy_file(program(), m_path / "Gui.bin");
+    } catch (...) {
+        std::error_code ignored;
+        fs::remove_all(m_path, ignored);
+        throw;
+    }
     setScript(script);
 }
 
