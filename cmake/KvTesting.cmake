@@ -17,14 +17,20 @@ if(BUILD_TESTING)
     include(GoogleTest)
 endif()
 
-# kv_add_test(name SOURCES ... LIBS ...): one test program. Natively every test case is its
-# own CTest test; under Wine a program is one CTest test, since starting Wine costs a second.
+# kv_add_test(name SOURCES ... LIBS ... [LABELS ...]): one test program. Natively every test
+# case is its own CTest test; under Wine a program is one CTest test, since starting Wine costs
+# a second. LABELS go on every test of the program (tsan: run in the ThreadSanitizer tree).
 function(kv_add_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock_main)
     if(CMAKE_CROSSCOMPILING)
         add_test(NAME ${name} COMMAND ${name})
+        if(ARG_LABELS)
+            set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+        endif()
+    elseif(ARG_LABELS)
+        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${ARG_LABELS}")
     else()
         gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST)
     endif()

@@ -16,6 +16,8 @@ class BrowserHost;
 using JSAPIPtr = std::shared_ptr<JSAPI>;
 using JSAPIWeakPtr = std::weak_ptr<JSAPI>;
 using JSObjectPtr = std::shared_ptr<JSObject>;
+using BrowserHostPtr = std::shared_ptr<BrowserHost>;
+using BrowserHostWeakPtr = std::weak_ptr<BrowserHost>;
 
 using VariantList = std::vector<variant>;
 using VariantMap = std::map<std::string, variant>;

@@ -1,5 +1,6 @@
 #include "JSAPIAuto.h"
 
+#include "JSFunction.h"
 #include "JSObject.h"
 #include "script_error.h"
 
@@ -110,8 +111,8 @@ JSAPIPtr JSAPIAuto::GetMethodObject(const std::string& name) {
     return method;
 }
 
-JSAPIPtr JSAPIAuto::CreateMethodObject(const std::string&, AccessZone) {
-    return nullptr;
+JSAPIPtr JSAPIAuto::CreateMethodObject(const std::string& name, AccessZone level) {
+    return std::make_shared<JSFunction>(weak_from_this(), name, level);
 }
 
 variant JSAPIAuto::GetProperty(int index) {

@@ -72,8 +72,8 @@ public:
     using JSAPIImpl::SetProperty;
 
 protected:
-    // Makes the object that the page gets when it reads a method as a value; the result is
-    // cached per name and level. This object hands out none (a null pointer).
+    // Makes the object that the page gets when it reads a method as a value (a JSFunction); the
+    // result is cached per name and level.
     virtual JSAPIPtr CreateMethodObject(const std::string& name, AccessZone level);
 
 private:

@@ -3,8 +3,35 @@
 #include "FakeWindow.h"
 
 #include <algorithm>
-#include <regex>
+#include <cctype>
 #include <stdexcept>
+
+namespace {
+
+bool isNameCharacter(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$';
+}
+
+// The names of "window.NAME = function" in a script.
+std::vector<std::string> definedFunctions(const std::string& script) {
+    std::vector<std::string> names;
+    const std::string prefix = "window.";
+    for (auto at = script.find(prefix); at != std::string::npos; at = script.find(prefix, at)) {
+        at += prefix.size();
+        auto end = at;
+        while (end < script.size() && isNameCharacter(script[end]))
+            ++end;
+        auto next = script.find_first_not_of(' ', end);
+        if (end == at || next == std::string::npos || script[next] != '=')
+            continue;
+        next = script.find_first_not_of(' ', next + 1);
+        if (next != std::string::npos && script.compare(next, 8, "function") == 0)
+            names.push_back(script.substr(at, end - at));
+    }
+    return names;
+}
+
+} // namespace
 
 std::shared_ptr<TestBrowserHost> TestBrowserHost::create() {
     return std::make_shared<TestBrowserHost>();
@@ -23,9 +50,8 @@ void TestBrowserHost::EvaluateJavaScript(const std::string& script) {
     }
     if (!page)
         return;
-    static const std::regex definition(R"(window\.([A-Za-z_$][A-Za-z0-9_$]*)\s*=\s*function)");
-    for (std::sregex_iterator it(script.begin(), script.end(), definition), end; it != end; ++it)
-        page->define((*it)[1]);
+    for (const std::string& name : definedFunctions(script))
+        page->define(name);
 }
 
 void TestBrowserHost::DoDeferredRelease() {
@@ -102,8 +128,8 @@ bool TestBrowserHost::runUntil(const std::function<bool()>& done,
             return true;
         std::unique_lock<std::mutex> lock(m_mutex);
         // Short waits: done() may turn true without anything being posted.
-        const auto next = std::min(deadline, std::chrono::steady_clock::now() +
-                                                 std::chrono::milliseconds(5));
+        const auto next =
+            std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(5));
         m_posted.wait_until(lock, next, [this] { return !m_queue.empty(); });
         if (std::chrono::steady_clock::now() >= deadline && m_queue.empty()) {
             lock.unlock();

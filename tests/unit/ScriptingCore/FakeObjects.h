@@ -13,7 +13,7 @@
 class FakePageObject : public FB::JSObject {
 public:
     explicit FakePageObject(FB::VariantMap props = {}, FB::JSAPIPtr wrapped = nullptr)
-        : properties(std::move(props)), wrapped(std::move(wrapped)) {}
+        : FB::JSObject(nullptr), properties(std::move(props)), wrapped(std::move(wrapped)) {}
 
     FB::VariantMap properties;
     FB::JSAPIPtr wrapped;

@@ -323,9 +323,6 @@ TEST(JSAPIAutoMethodObjects, CachedPerNameAndLevel) {
     object.PopZone();
     EXPECT_EQ(object.created.size(), 2U);
     EXPECT_EQ(object.created[1], std::make_pair(std::string("toString"), 1));
-
-    FB::JSAPIAuto plain;
-    EXPECT_EQ(plain.GetMethodObject("toString"), nullptr);
 }
 
 TEST(JSAPIAutoEvents, AttributeHoldingAPageFunctionIsCalledToo) {
