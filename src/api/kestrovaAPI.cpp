@@ -1,0 +1,131 @@
+#include "kestrovaAPI.h"
+
+#include "FactoryBase.h"
+#include "ProcessPkcs11.h"
+#include "SecretText.h"
+#include "kestrova.h"
+
+kestrovaAPI::kestrovaAPI(const std::shared_ptr<kestrova>& plugin,
+                         const std::shared_ptr<FB::BrowserHost>& host)
+    : m_plugin(plugin), m_host(host), m_pkcs11(&openProcessPkcs11(plugin->GetFSPath())) {
+    RegisterProperty("version", FB::make_property(this, &kestrovaAPI::get_version));
+    RegisterMethod("get_version", FB::make_method(this, &kestrovaAPI::get_version));
+    RegisterMethod("kvwIsTokenPresentAndOK",
+                   FB::make_method(this, &kestrovaAPI::kvwIsTokenPresentAndOK));
+    RegisterMethod("kvwIsUserLoggedIn", FB::make_method(this, &kestrovaAPI::kvwIsUserLoggedIn));
+    RegisterMethod("kvwUserLoginDlg", FB::make_method(this, &kestrovaAPI::kvwUserLoginDlg));
+    RegisterMethod("kvwLogout", FB::make_method(this, &kestrovaAPI::kvwLogout));
+    RegisterMethod("kvwSign", FB::make_method(this, &kestrovaAPI::kvwSign));
+    RegisterMethod("kvwHashSign", FB::make_method(this, &kestrovaAPI::kvwHashSign));
+    RegisterMethod("kvwGenKeyPair", FB::make_method(this, &kestrovaAPI::kvwGenKeyPair));
+    RegisterMethod("kvwDestroyContainer", FB::make_method(this, &kestrovaAPI::kvwDestroyContainer));
+    RegisterMethod("kvwGetNumberOfContainers",
+                   FB::make_method(this, &kestrovaAPI::kvwGetNumberOfContainers));
+    RegisterMethod("kvwGetContainerName", FB::make_method(this, &kestrovaAPI::kvwGetContainerName));
+    RegisterMethod("kvwGetPublicKey", FB::make_method(this, &kestrovaAPI::kvwGetPublicKey));
+    RegisterMethod("kvwRepair", FB::make_method(this, &kestrovaAPI::kvwRepair));
+    RegisterMethod("kvwMakeSessionKey", FB::make_method(this, &kestrovaAPI::kvwMakeSessionKey));
+    RegisterMethod("kvwGetDeviceID", FB::make_method(this, &kestrovaAPI::kvwGetDeviceID));
+    RegisterMethod("kvwImportCertificate",
+                   FB::make_method(this, &kestrovaAPI::kvwImportCertificate));
+}
+
+kestrovaAPI::~kestrovaAPI() = default;
+
+std::string kestrovaAPI::get_version() const {
+    return FB::pluginIdentity().version;
+}
+
+std::shared_ptr<kestrova> kestrovaAPI::getPlugin() const {
+    std::shared_ptr<kestrova> plugin = m_plugin.lock();
+    if (!plugin)
+        throw FB::script_error("The plugin is invalid");
+    return plugin;
+}
+
+// Each method binds its member to copies of its arguments; a PIN or key is copied as a
+// SecretText, wiped with the work.
+
+FB::variant kestrovaAPI::kvwIsTokenPresentAndOK(const Callback& success, const Callback& error) {
+    return call([this] { return doIsTokenPresentAndOK(); }, success, error);
+}
+
+FB::variant kestrovaAPI::kvwIsUserLoggedIn(const Callback& success, const Callback& error) {
+    return call([this] { return doIsUserLoggedIn(); }, success, error);
+}
+
+FB::variant kestrovaAPI::kvwUserLoginDlg(const OptionalText& pin, const Callback& success,
+                                         const Callback& error) {
+    const SecretText p(pin.value_or(std::string()));
+    return call([this, p] { return doUserLoginDlg(p.text()); }, success, error);
+}
+
+FB::variant kestrovaAPI::kvwLogout(const Callback& success, const Callback& error) {
+    return call([this] { return doLogout(); }, success, error);
+}
+
+FB::variant kestrovaAPI::kvwSign(const std::string& name, const std::string& data,
+                                 const OptionalText& pin, const Callback& success,
+                                 const Callback& error) {
+    const SecretText p(pin.value_or(std::string()));
+    return call([this, name, data, p] { return doSign(name, data, p.text()); }, success, error);
+}
+
+FB::variant kestrovaAPI::kvwHashSign(const std::string& name, const std::string& data,
+                                     const OptionalText& pin, const Callback& success,
+                                     const Callback& error) {
+    const SecretText p(pin.value_or(std::string()));
+    return call([this, name, data, p] { return doHashSign(name, data, p.text()); }, success, error);
+}
+
+FB::variant kestrovaAPI::kvwGenKeyPair(const std::string& name, const OptionalText& pin,
+                                       const Callback& success, const Callback& error) {
+    const SecretText p(pin.value_or(std::string()));
+    return call([this, name, p] { return doGenerateKeyPair(name, p.text()); }, success, error);
+}
+
+FB::variant kestrovaAPI::kvwDestroyContainer(const std::string& name, const OptionalText& pin,
+                                             const Callback& success, const Callback& error) {
+    const SecretText p(pin.value_or(std::string()));
+    return call([this, name, p] { return doDestroyContainer(name, p.text()); }, success, error);
+}
+
+FB::variant kestrovaAPI::kvwGetNumberOfContainers(const Callback& success, const Callback& error) {
+    return call([this] { return doGetNumberOfContainers(); }, success, error);
+}
+
+FB::variant kestrovaAPI::kvwGetContainerName(std::int32_t index, const Callback& success,
+                                             const Callback& error) {
+    return call([this, index] { return doContainerName(index); }, success, error);
+}
+
+FB::variant kestrovaAPI::kvwGetPublicKey(const std::string& name, const Callback& success,
+                                         const Callback& error) {
+    return call([this, name] { return doPublicKey(name); }, success, error);
+}
+
+FB::variant kestrovaAPI::kvwRepair(const std::string& scrambledKey, const std::string& hash,
+                                   const Callback& success, const Callback& error) {
+    const SecretText key(scrambledKey);
+    return call([this, key, hash] { return doRepair(key.text(), hash); }, success, error);
+}
+
+FB::variant kestrovaAPI::kvwMakeSessionKey(const std::string& name, const std::string& publicKey,
+                                           const std::string& ukm, const OptionalText& pin,
+                                           const Callback& success, const Callback& error) {
+    const SecretText p(pin.value_or(std::string()));
+    return call([this, name, publicKey, ukm,
+                 p] { return doMakeSessionKey(name, publicKey, ukm, p.text()); },
+                success, error);
+}
+
+FB::variant kestrovaAPI::kvwGetDeviceID(const Callback& success, const Callback& error) {
+    return call([this] { return doGetDeviceID(); }, success, error);
+}
+
+FB::variant kestrovaAPI::kvwImportCertificate(const std::string& name,
+                                              const std::string& certificate,
+                                              const Callback& success, const Callback& error) {
+    return call([this, name, certificate] { return doImportCertificate(name, certificate); },
+                success, error);
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "PluginCore.h"
+#include "ThreadGroup.h"
+
+#include <functional>
+
+// The plug-in object of one Kestrova element. It makes the element's scripting object and owns
+// the worker threads of the page's callback calls.
+class kestrova : public FB::PluginCore {
+public:
+    kestrova() = default;
+    // Releases the scripting object and the host's retained objects, then waits for workers
+    // still running (Shutdown normally has already).
+    ~kestrova() override;
+
+    bool HandleEvent(FB::PluginEvent* event, FB::PluginEventSource* source) override;
+    void OnPluginReady() override {}
+    // Waits until every worker thread has ended; no call starts one afterwards.
+    void Shutdown() override;
+    // A new kestrovaAPI; empty when it cannot be made, e.g. without the PKCS#11 module.
+    FB::JSAPIPtr CreateJSAPI() override;
+    bool IsWindowless() override { return false; }
+
+    virtual bool OnMouseDown(FB::PluginEvent*, FB::PluginWindow*) { return false; }
+    virtual bool OnMouseUp(FB::PluginEvent*, FB::PluginWindow*) { return false; }
+    virtual bool OnMouseMove(FB::PluginEvent*, FB::PluginWindow*) { return false; }
+    virtual bool OnWindowAttached(FB::PluginEvent*, FB::PluginWindow*) { return false; }
+    virtual bool OnWindowDetached(FB::PluginEvent*, FB::PluginWindow*) { return false; }
+
+    // Runs f on a new worker thread of this element.
+    void startThread(std::function<void()> f);
+
+private:
+    ThreadGroup m_threads;
+};
