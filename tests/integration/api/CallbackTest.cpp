@@ -1,0 +1,242 @@
+#include "ApiFixture.h"
+#include "PageValues.h"
+#include "RecordingFunction.h"
+#include "TestBrowserHost.h"
+
+#include <gmock/gmock.h>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+using ::testing::Contains;
+
+// Calls made with callbacks, through a host whose main thread is the test: nothing reaches the
+// page until the test runs the main-thread queue.
+class CallbackTest : public ApiFixture {
+protected:
+    void SetUp() override {
+        host = TestBrowserHost::create();
+        createPlugin(host);
+        success = RecordingFunction::create(host);
+        failure = RecordingFunction::create(host);
+    }
+    void TearDown() override {
+        // The element goes: workers end, then the host runs what they queued.
+        destroyPlugin();
+        host->Shutdown();
+        EXPECT_FALSE(success->calledOffMainThread());
+        EXPECT_FALSE(failure->calledOffMainThread());
+    }
+
+    FB::VariantList withCallbacks(FB::VariantList args) {
+        args.emplace_back(FB::JSObjectPtr(success));
+        args.emplace_back(FB::JSObjectPtr(failure));
+        return args;
+    }
+    // Starts the call, which must answer 0 before any callback ran, and serves the main
+    // thread until one of the two callbacks was called.
+    void start(const std::string& method, const FB::VariantList& args) {
+        const std::size_t before = success->callCount() + failure->callCount();
+        const FB::variant started = call(method, withCallbacks(args));
+        EXPECT_EQ(started.convert_to<int>(), 0) << method;
+        EXPECT_EQ(success->callCount() + failure->callCount(), before)
+            << method << ": a callback ran inside the call";
+    }
+    FB::variant result(const std::string& method, const FB::VariantList& args = {}) {
+        const std::size_t succeeded = success->callCount();
+        const std::size_t failed = failure->callCount();
+        start(method, args);
+        EXPECT_TRUE(host->runUntil([&] {
+            return success->callCount() + failure->callCount() > succeeded + failed;
+        })) << method
+            << ": no callback";
+        EXPECT_EQ(failure->callCount(), failed) << method << " failed";
+        if (success->callCount() == succeeded)
+            return FB::variant();
+        const RecordingFunction::Call last = success->calls().back();
+        EXPECT_TRUE(last.onMainThread) << method;
+        EXPECT_EQ(last.name, "");
+        EXPECT_EQ(last.args.size(), 1u);
+        return last.args.empty() ? FB::variant() : last.args[0];
+    }
+    // The text an error callback received.
+    std::string failureText(const std::string& method, const FB::VariantList& args) {
+        const std::size_t succeeded = success->callCount();
+        const std::size_t failed = failure->callCount();
+        start(method, args);
+        EXPECT_TRUE(host->runUntil([&] { return failure->callCount() > failed; })) << method;
+        EXPECT_EQ(success->callCount(), succeeded) << method;
+        if (failure->callCount() == failed)
+            return std::string();
+        const RecordingFunction::Call got = failure->calls().back();
+        EXPECT_TRUE(got.onMainThread);
+        EXPECT_TRUE(got.args.at(0).holds<std::string>()) << "the code is given as text";
+        return got.args.at(0).convert_to<std::string>();
+    }
+
+    std::shared_ptr<TestBrowserHost> host;
+    std::shared_ptr<RecordingFunction> success;
+    std::shared_ptr<RecordingFunction> failure;
+};
+
+TEST_F(CallbackTest, EveryMethodDeliversItsResultOnTheMainThread) {
+    EXPECT_TRUE(result("kvwIsTokenPresentAndOK").convert_to<bool>());
+    EXPECT_EQ(result("kvwIsUserLoggedIn").convert_to<int>(), -2);
+    EXPECT_TRUE(result("kvwUserLoginDlg", {FB::variant()}).convert_to<bool>());
+    EXPECT_TRUE(result("kvwLogout").convert_to<bool>());
+    EXPECT_EQ(result("kvwGetDeviceID").convert_to<std::string>(), "0123456789AB");
+
+    const std::string key =
+        result("kvwGenKeyPair", {"box", FB::variant()}).convert_to<std::string>();
+    ASSERT_EQ(key.size(), 128u);
+    EXPECT_EQ(result("kvwGetPublicKey", {"box"}).convert_to<std::string>(), key);
+    EXPECT_EQ(result("kvwGetNumberOfContainers").convert_to<int>(), 1);
+    EXPECT_EQ(result("kvwGetContainerName", {0}).convert_to<std::string>(), "box");
+
+    const gost::Scalar hash{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    EXPECT_TRUE(pageSignatureVerifies(
+        key, hash,
+        result("kvwSign", {"box", pageNumber(hash), FB::variant()}).convert_to<std::string>()));
+    const Bytes data = {'a', 'b', 'c'};
+    const gost::Digest digest = gost::hash3411(data.data(), data.size());
+    EXPECT_TRUE(pageSignatureVerifies(
+        key, digest,
+        result("kvwHashSign", {"box", bytesToHex(data), FB::variant()}).convert_to<std::string>()));
+
+    gost::Scalar peerPrivate;
+    gost::Point peerPublic;
+    ASSERT_TRUE(gost::generateKeyPair(gost::Curve::CryptoProA, peerPrivate, peerPublic));
+    const gost::Ukm ukm{8, 7, 6, 5, 4, 3, 2, 1};
+    gost::Key256 kek;
+    ASSERT_TRUE(gost::vko(gost::Curve::CryptoProA, peerPrivate, publicKeyOfPage(key), ukm, kek));
+    const gost::Key256 sessionKey = gost::cryptoProDiversify(kek, ukm);
+    EXPECT_EQ(result("kvwMakeSessionKey",
+                     {"box", pagePublicKey(peerPublic), "0102030405060708", FB::variant()})
+                  .convert_to<std::string>(),
+              bytesToHex(Bytes(sessionKey.begin(), sessionKey.end())));
+
+    EXPECT_TRUE(result("kvwImportCertificate", {"box", "3082"}).convert_to<bool>());
+    gost::Scalar d;
+    gost::Point q;
+    ASSERT_TRUE(gost::generateKeyPair(gost::Curve::CryptoProA, d, q));
+    EXPECT_TRUE(pageSignatureVerifies(
+        pagePublicKey(q), hash,
+        result("kvwRepair", {scrambledKey(d), pageNumber(hash)}).convert_to<std::string>()));
+    EXPECT_TRUE(result("kvwDestroyContainer", {"box", FB::variant()}).convert_to<bool>());
+    expectIdle();
+}
+
+TEST_F(CallbackTest, FailureCodesReachTheErrorCallbackAsText) {
+    EXPECT_EQ(failureText("kvwSign", {"", "00", FB::variant()}), "-11");
+    EXPECT_EQ(failureText("kvwGetPublicKey", {"nobody"}), "-20");
+    gui.setScript(pinAnswer("0000"));
+    EXPECT_EQ(failureText("kvwUserLoginDlg", {FB::variant()}), "-4");
+    gui.setScript(statusAnswer(-60));
+    EXPECT_EQ(failureText("kvwGenKeyPair", {"box", FB::variant()}), "-60");
+    configure(emptySlot());
+    EXPECT_EQ(failureText("kvwGetNumberOfContainers", {}), "-1");
+    // Values that look like failures are results.
+    EXPECT_EQ(result("kvwIsTokenPresentAndOK").convert_to<int>(), -1);
+    expectIdle();
+}
+
+TEST_F(CallbackTest, ErrorCallbackAloneRunsTheCallDirectly) {
+    const FB::variant got =
+        call("kvwGetDeviceID", {FB::variant(), FB::variant(FB::JSObjectPtr(failure))});
+    EXPECT_EQ(got.convert_to<std::string>(), "0123456789AB");
+    EXPECT_EQ(call("kvwSign",
+                   {"", "00", FB::variant(), FB::variant(), FB::variant(FB::JSObjectPtr(failure))})
+                  .convert_to<int>(),
+              -11);
+    EXPECT_EQ(host->runPending(), 0u);
+    EXPECT_EQ(failure->callCount(), 0u);
+}
+
+TEST_F(CallbackTest, FailureWithoutErrorCallbackCallsNothing) {
+    configure(emptySlot());
+    EXPECT_EQ(call("kvwGetDeviceID", {FB::variant(FB::JSObjectPtr(success))}).convert_to<int>(), 0);
+    plugin->Shutdown(); // the worker has ended
+    EXPECT_EQ(host->runPending(), 0u);
+    EXPECT_EQ(success->callCount(), 0u);
+}
+
+TEST_F(CallbackTest, WithThePluginObjectGoneNoWorkerStarts) {
+    destroyPlugin();
+    for (const char* method : {"kvwIsUserLoggedIn", "kvwLogout", "kvwGetDeviceID"})
+        EXPECT_EQ(call(method, withCallbacks({})).convert_to<int>(), -53) << method;
+    EXPECT_EQ(call("kvwRepair", withCallbacks({"P", "00"})).convert_to<int>(), -53);
+    EXPECT_EQ(host->runPending(), 0u);
+}
+
+TEST_F(CallbackTest, TwoKeyPairCallsTakeTheTokenOneAfterTheOther) {
+    // The first PIN entry stays open until the test lets it go; a second exchange meanwhile
+    // would fail with -12.
+    gui.setScript("read\ntouch started\nawait go\nline 0\nline 1234\n");
+    start("kvwGenKeyPair", {"first", FB::variant()});
+    start("kvwGenKeyPair", {"second", FB::variant()});
+    ASSERT_TRUE(gui.waitFor("started"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(recorded("stdin-end").size(), 1u) << "the second call did not wait for the token";
+    gui.touch("go");
+    ASSERT_TRUE(host->runUntil([&] { return success->callCount() + failure->callCount() == 2; }));
+    EXPECT_EQ(failure->callCount(), 0u);
+    EXPECT_EQ(success->args(0)[0].convert_to<std::string>().size(), 128u);
+    EXPECT_EQ(success->args(1)[0].convert_to<std::string>().size(), 128u);
+    EXPECT_EQ(recorded("stdin-end").size(), 2u);
+    expectIdle();
+}
+
+TEST_F(CallbackTest, ShutdownWaitsForRunningWorkersAndTheHostDeliversTheirResults) {
+    gui.setScript("read\ntouch started\nawait go\nline 0\nline 1234\n");
+    start("kvwUserLoginDlg", {FB::variant()});
+    ASSERT_TRUE(gui.waitFor("started"));
+    std::thread user([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        gui.touch("go");
+    });
+    plugin->Shutdown();
+    user.join();
+    EXPECT_EQ(success->callCount(), 0u);
+    EXPECT_GE(host->pendingCount(), 1u);
+    // No new worker after the element's shutdown.
+    EXPECT_EQ(call("kvwGetDeviceID", withCallbacks({})).convert_to<int>(), -53);
+    destroyPlugin();
+    host->Shutdown();
+    EXPECT_EQ(success->callCount(), 1u);
+    EXPECT_TRUE(success->calls()[0].onMainThread);
+    expectIdle();
+}
+
+TEST_F(CallbackTest, ResultsQueuedAfterTheHostShutDownAreDropped) {
+    gui.setScript("read\ntouch started\nawait go\nline 0\nline 1234\n");
+    start("kvwUserLoginDlg", {FB::variant()});
+    ASSERT_TRUE(gui.waitFor("started"));
+    host->Shutdown();
+    gui.touch("go");
+    destroyPlugin();
+    EXPECT_EQ(host->runPending(), 0u);
+    EXPECT_EQ(success->callCount() + failure->callCount(), 0u);
+    expectIdle();
+}
+
+TEST_F(CallbackTest, ListingOnAWorkerWhileTheMainThreadReadsNames) {
+    for (const char* name : {"a", "b", "c"})
+        ASSERT_EQ(result("kvwGenKeyPair", {name, FB::variant()}).convert_to<std::string>().size(),
+                  128u);
+    for (int round = 0; round < 20; ++round) {
+        start("kvwGetNumberOfContainers", {});
+        // Reads race the worker's replacement of the list: a name or -20, never garbage.
+        const FB::variant name = call("kvwGetContainerName", {round % 3});
+        if (name.holds<std::string>())
+            EXPECT_THAT((std::vector<std::string>{"a", "b", "c"}),
+                        Contains(name.convert_to<std::string>()));
+        else
+            EXPECT_EQ(name.convert_to<int>(), -20);
+    }
+    ASSERT_TRUE(host->runUntil([&] { return success->callCount() == 23; }));
+    EXPECT_EQ(success->args(22)[0].convert_to<int>(), 3);
+}
+
+} // namespace

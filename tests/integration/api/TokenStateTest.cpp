@@ -1,0 +1,100 @@
+#include "ApiFixture.h"
+#include "script_error.h"
+
+#include <gmock/gmock.h>
+
+#include <algorithm>
+
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+
+class TokenStateTest : public ApiFixture {};
+
+TEST_F(TokenStateTest, VersionPropertyAndMethodNeitherTouchTheToken) {
+    configure(emptySlot());
+    createPlugin();
+    EXPECT_EQ(api->GetProperty("version").convert_to<std::string>(), "1.5.0.0");
+    EXPECT_EQ(text("get_version"), "1.5.0.0");
+    // Read-only: an assignment is ignored.
+    api->SetProperty("version", FB::variant(std::string("2")));
+    EXPECT_EQ(api->GetProperty("version").convert_to<std::string>(), "1.5.0.0");
+    EXPECT_THROW(call("get_version", {FB::variant(1)}), FB::invalid_arguments);
+}
+
+TEST_F(TokenStateTest, MemberListHoldsTheSixteenMethodsAndVersion) {
+    createPlugin();
+    std::vector<std::string> names;
+    api->GetMemberNames(names);
+    for (const char* name :
+         {"version", "get_version", "kvwIsTokenPresentAndOK", "kvwIsUserLoggedIn",
+          "kvwUserLoginDlg", "kvwLogout", "kvwSign", "kvwHashSign", "kvwGenKeyPair",
+          "kvwDestroyContainer", "kvwGetNumberOfContainers", "kvwGetContainerName",
+          "kvwGetPublicKey", "kvwRepair", "kvwMakeSessionKey", "kvwGetDeviceID",
+          "kvwImportCertificate"})
+        EXPECT_THAT(names, Contains(std::string(name)));
+    EXPECT_TRUE(api->HasProperty("version"));
+    EXPECT_FALSE(api->HasMethod("kvwNothing"));
+}
+
+TEST_F(TokenStateTest, PresenceIsTrueOrMinusOne) {
+    createPlugin();
+    const FB::variant present = call("kvwIsTokenPresentAndOK");
+    ASSERT_TRUE(present.holds<bool>());
+    EXPECT_TRUE(present.convert_to<bool>());
+    configure(emptySlot());
+    EXPECT_EQ(call("kvwIsTokenPresentAndOK").convert_to<int>(), -1);
+    EXPECT_EQ(call("kvwGetDeviceID").convert_to<int>(), -1);
+    // Fixed answers, even without a token.
+    EXPECT_EQ(call("kvwIsUserLoggedIn").convert_to<int>(), -2);
+    EXPECT_TRUE(call("kvwLogout").convert_to<bool>());
+}
+
+TEST_F(TokenStateTest, DeviceIdIsTheSerialUpToItsFirstBlank) {
+    configure(pinSlot("12345678"));
+    createPlugin();
+    EXPECT_EQ(text("kvwGetDeviceID"), "12345678");
+    configure(pinSlot("ABCDEFGH12345678"));
+    EXPECT_EQ(text("kvwGetDeviceID"), "ABCDEFGH12345678");
+}
+
+TEST_F(TokenStateTest, LoginDialogChecksThePinAndLeavesTheTokenLoggedOut) {
+    createPlugin();
+    EXPECT_TRUE(call("kvwUserLoginDlg").convert_to<bool>());
+    expectIdle();
+    // Mode 0 with an empty display text; the page's PIN goes to the program as its argument.
+    EXPECT_THAT(recorded("stdin"), ElementsAre("stdin 0", "stdin ", "stdin-end"));
+    EXPECT_EQ(call("kvwIsUserLoggedIn").convert_to<int>(), -2);
+
+    EXPECT_TRUE(call("kvwUserLoginDlg", {FB::variant(std::string("7777"))}).convert_to<bool>());
+    EXPECT_THAT(recorded("arg 1"), Contains("arg 1 7777"));
+}
+
+TEST_F(TokenStateTest, MissingPinEntryProgramIsMinus50) {
+    createPlugin();
+    gui.removeProgram();
+    EXPECT_EQ(call("kvwUserLoginDlg").convert_to<int>(), -50);
+    expectIdle();
+}
+
+TEST_F(TokenStateTest, KeypadTokenTakesNoPinEntryProgram) {
+    configure(pinpadSlot());
+    createPlugin();
+    gui.removeProgram();
+    EXPECT_TRUE(call("kvwUserLoginDlg").convert_to<bool>());
+    expectIdle();
+}
+
+TEST_F(TokenStateTest, ASecondScriptingObjectReusesTheModule) {
+    createPlugin();
+    const FB::PluginCorePtr first = plugin;
+    const FB::JSAPIPtr firstApi = api;
+    // The module is not loaded again: the second element works from a folder without one.
+    createPlugin(nullptr, "/no/such/folder/npkestrova");
+    EXPECT_NE(api, firstApi);
+    EXPECT_TRUE(call("kvwIsTokenPresentAndOK").convert_to<bool>());
+    first->Shutdown();
+}
+
+} // namespace
