@@ -41,7 +41,7 @@ void CrossThreadCall::RunSync(const std::weak_ptr<CrossThreadCall>& weakCall) {
     }
     std::lock_guard<std::mutex> lock(call->m_mutex);
     call->m_result = std::move(result);
-    call->m_error = error;
+    call->m_error = std::move(error);
     call->m_returned = true;
     call->m_returnedCondition.notify_all();
 }
@@ -55,9 +55,10 @@ variant CrossThreadCall::WaitForResult(const std::function<bool()>& isShutDown) 
         m_abandoned = true;
         throw script_error("Shutting down");
     }
+    // Taken out, so that only this thread holds them from now on.
     if (m_error)
-        std::rethrow_exception(m_error);
-    return m_result;
+        std::rethrow_exception(std::exchange(m_error, nullptr));
+    return std::move(m_result);
 }
 
 } // namespace FB
