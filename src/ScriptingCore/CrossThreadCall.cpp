@@ -1,6 +1,5 @@
 #include "CrossThreadCall.h"
 
-#include "bad_variant_cast.h"
 #include "script_error.h"
 
 #include <chrono>
@@ -12,11 +11,7 @@ CrossThreadCall::CrossThreadCall(std::unique_ptr<FunctorCall> functor)
     : m_functor(std::move(functor)) {}
 
 void CrossThreadCall::RunAsync() {
-    try {
-        m_functor->call();
-    } catch (const script_error&) {
-    } catch (const bad_variant_cast&) {
-    }
+    m_functor->call();
 }
 
 void CrossThreadCall::RunSync(const std::weak_ptr<CrossThreadCall>& weakCall) {

@@ -17,7 +17,8 @@ class CrossThreadCall {
 public:
     explicit CrossThreadCall(std::unique_ptr<FunctorCall> functor);
 
-    // Main thread, nobody waiting: a script failure has nowhere to go and is dropped.
+    // Main thread, nobody waiting. Its failures have nowhere to go; the call manager drops
+    // them.
     void RunAsync();
 
     // Main thread, for a waiting thread. A waiter that gave up has dropped the call, and the

@@ -8,7 +8,8 @@
 namespace FB {
 
 // An object that lives in the page, above all a callback, seen from the plug-in. Each browser
-// bridge supplies the concrete class.
+// bridge supplies the concrete class; its member operations serve any thread, carrying calls
+// made elsewhere to the main thread with the host's CallOnMainThread.
 class JSObject : public JSAPI {
 public:
     // The host of the instance the object belongs to; the object does not keep it alive.
