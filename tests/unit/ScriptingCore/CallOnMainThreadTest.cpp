@@ -148,3 +148,17 @@ TEST_F(CallOnMainThreadTest, WaitingWorkerGetsTheResultOrShuttingDownWhenShutdow
     else
         EXPECT_EQ(outcome, "Shutting down");
 }
+
+TEST_F(CallOnMainThreadTest, CallAlreadyRunningWhenTheHostShutsDownIsWaitedFor) {
+    // The callable may refer to the worker's own data, so the worker must not leave while the
+    // main thread is inside it, as when the page tears the instance down from a nested loop.
+    const int result = onWorker(*host, [&] {
+        const int local = 5;
+        return host->CallOnMainThread([&] {
+            host->Shutdown();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            return local;
+        });
+    });
+    EXPECT_EQ(result, 5);
+}
