@@ -1,8 +1,14 @@
 #include "ApiFixture.h"
+#include "Exception.h"
+#include "FactoryBase.h"
 #include "JSAPIAuto.h"
+#include "ProcessPkcs11.h"
+#include "SharedLibrary.h"
+#include "Utf.h"
 #include "script_error.h"
 
 #include <gmock/gmock.h>
+#include <p11-kit/pkcs11.h>
 
 namespace {
 
@@ -96,6 +102,35 @@ TEST_F(TokenStateTest, ASecondScriptingObjectReusesTheModule) {
     EXPECT_NE(api, firstApi);
     EXPECT_TRUE(call("kvwIsTokenPresentAndOK").convert_to<bool>());
     first->Shutdown();
+}
+
+TEST_F(TokenStateTest, ScriptingObjectAppearsOnceTheModuleIsThere) {
+    const FB::PluginCorePtr element =
+        FB::getFactoryInstance()->CreatePlugin("application/x-kestrova");
+    const std::filesystem::path empty = gui.path() / "empty";
+    std::filesystem::create_directory(empty);
+    element->SetFSPath(wideToUtf8(empty.wstring()) + "/npkestrova");
+    EXPECT_EQ(element->GetRootJSAPI(), nullptr);
+    std::filesystem::copy_file(gui.path() / pkcs11ModuleFileName(), empty / pkcs11ModuleFileName());
+    EXPECT_NE(element->GetRootJSAPI(), nullptr);
+    element->Shutdown();
+}
+
+TEST_F(TokenStateTest, RefusedFinalisationKeepsTheModule) {
+    createPlugin();
+    configure(pinSlot(), fault("C_Finalize", 1, CKR_DEVICE_ERROR));
+    try {
+        FB::getFactoryInstance()->GlobalPluginDeinitialize();
+        ADD_FAILURE() << "no failure";
+    } catch (const Pkcs11Exception& e) {
+        EXPECT_EQ(e.code(), -128);
+        EXPECT_STREQ(e.context(), "C_Finalize");
+    }
+    ASSERT_NE(processPkcs11(), nullptr);
+    EXPECT_TRUE(call("kvwIsTokenPresentAndOK").convert_to<bool>());
+    configure(pinSlot());
+    FB::getFactoryInstance()->GlobalPluginDeinitialize();
+    EXPECT_EQ(processPkcs11(), nullptr);
 }
 
 } // namespace
