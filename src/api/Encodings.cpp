@@ -1,19 +1,11 @@
 #include "Encodings.h"
 
+#include "HexDigit.h"
+
 #include <algorithm>
 #include <cctype>
 
 namespace {
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // A number read from [begin, end) as a stream reads an unsigned hexadecimal value: blanks
 // skipped, an optional sign, digits up to the first non-digit. No digit reads as 0.
@@ -26,8 +18,8 @@ unsigned char readHexByte(const char* begin, const char* end) {
         ++begin;
     }
     unsigned value = 0;
-    for (; begin != end && hexDigit(*begin) >= 0; ++begin)
-        value = value * 16 + static_cast<unsigned>(hexDigit(*begin));
+    for (; begin != end && hexDigitValue(*begin) >= 0; ++begin)
+        value = value * 16 + static_cast<unsigned>(hexDigitValue(*begin));
     if (negative)
         value = 0u - value;
     return static_cast<unsigned char>(value & 0xFF);

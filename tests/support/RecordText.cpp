@@ -1,5 +1,7 @@
 #include "RecordText.h"
 
+#include "HexDigit.h"
+
 namespace scripted {
 
 std::string escape(const std::string& bytes) {
@@ -25,20 +27,6 @@ std::string escape(const std::string& bytes) {
     return result;
 }
 
-namespace {
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-} // namespace
-
 std::string unescape(const std::string& text) {
     std::string result;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -53,9 +41,10 @@ std::string unescape(const std::string& text) {
             result += '\n';
         else if (next == 't')
             result += '\t';
-        else if (next == 'x' && i + 2 < text.size() && hexDigit(text[i + 1]) >= 0 &&
-                 hexDigit(text[i + 2]) >= 0) {
-            result += static_cast<char>(hexDigit(text[i + 1]) * 16 + hexDigit(text[i + 2]));
+        else if (next == 'x' && i + 2 < text.size() && hexDigitValue(text[i + 1]) >= 0 &&
+                 hexDigitValue(text[i + 2]) >= 0) {
+            result +=
+                static_cast<char>(hexDigitValue(text[i + 1]) * 16 + hexDigitValue(text[i + 2]));
             i += 2;
         } else
             result += next;

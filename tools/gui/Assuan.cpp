@@ -1,5 +1,6 @@
 #include "Assuan.h"
 
+#include "HexDigit.h"
 #include "LineReader.h"
 #include "SecureWipe.h"
 
@@ -11,16 +12,6 @@ namespace {
 
 // Assuan allows lines of 1000 bytes; a longer answer is not the protocol.
 constexpr std::size_t maxLine = 1000;
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 } // namespace
 
@@ -51,9 +42,9 @@ std::string escape(const std::string& text, std::size_t maxLength) {
 
 void appendUnescaped(std::string& out, const std::string& data, std::size_t from) {
     for (std::size_t i = from; i < data.size(); ++i) {
-        if (data[i] == '%' && i + 2 < data.size() && hexValue(data[i + 1]) >= 0 &&
-            hexValue(data[i + 2]) >= 0) {
-            out += static_cast<char>(hexValue(data[i + 1]) * 16 + hexValue(data[i + 2]));
+        if (data[i] == '%' && i + 2 < data.size() && hexDigitValue(data[i + 1]) >= 0 &&
+            hexDigitValue(data[i + 2]) >= 0) {
+            out += static_cast<char>(hexDigitValue(data[i + 1]) * 16 + hexDigitValue(data[i + 2]));
             i += 2;
         } else {
             out += data[i];

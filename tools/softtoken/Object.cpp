@@ -1,5 +1,6 @@
 #include "Object.h"
 
+#include "HexDigit.h"
 #include "SecureWipe.h"
 
 #include <cstring>
@@ -17,16 +18,6 @@ Bytes numberBytes(CK_ULONG value) {
 }
 
 const char hexDigits[] = "0123456789abcdef";
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 } // namespace
 
@@ -240,7 +231,7 @@ std::optional<Object> parseObject(const std::string& line) {
         } else if (word[eq + 1] == 'x' && value.size() % 2 == 0) {
             Bytes bytes(value.size() / 2);
             for (std::size_t i = 0; i < bytes.size(); ++i) {
-                const int high = hexValue(value[2 * i]), low = hexValue(value[2 * i + 1]);
+                const int high = hexDigitValue(value[2 * i]), low = hexDigitValue(value[2 * i + 1]);
                 if (high < 0 || low < 0)
                     return std::nullopt;
                 bytes[i] = static_cast<unsigned char>(high << 4 | low);
