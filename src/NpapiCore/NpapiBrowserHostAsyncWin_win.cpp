@@ -1,0 +1,102 @@
+#include "NpapiBrowserHostAsyncWin.h"
+
+#include <map>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+
+namespace FB::Npapi {
+
+namespace {
+
+constexpr UINT wakeMessage = WM_USER + 1;
+
+struct QueuedCall {
+    void (*func)(void*);
+    void* data;
+};
+
+std::mutex windowsMutex;
+std::map<HWND, NpapiBrowserHostAsyncWin*> windows;
+unsigned windowCounter = 0;
+
+HINSTANCE thisModule() {
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&thisModule), &module);
+    return module;
+}
+
+} // namespace
+
+NpapiBrowserHostAsyncWin::NpapiBrowserHostAsyncWin(NPP instance) : NpapiBrowserHost(instance) {
+    unsigned number;
+    {
+        std::lock_guard<std::mutex> lock(windowsMutex);
+        number = windowCounter++;
+    }
+    m_className = L"FBEventWindow" + std::to_wstring(number);
+    const std::wstring windowName = L"FBMessageWindow" + std::to_wstring(number);
+    const HINSTANCE module = thisModule();
+
+    WNDCLASSEXW cls{};
+    cls.cbSize = sizeof(cls);
+    cls.hInstance = module;
+    cls.lpfnWndProc = &NpapiBrowserHostAsyncWin::WindowProc;
+    cls.lpszClassName = m_className.c_str();
+    if (!RegisterClassExW(&cls) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        throw std::runtime_error("Could not register window class");
+
+    m_window = CreateWindowExW(0, m_className.c_str(), windowName.c_str(), 0, 0, 0, 0, 0,
+                               HWND_MESSAGE, nullptr, module, nullptr);
+    if (!m_window) {
+        UnregisterClassW(m_className.c_str(), module);
+        throw std::runtime_error("Could not create Message Window");
+    }
+    std::lock_guard<std::mutex> lock(windowsMutex);
+    windows[m_window] = this;
+}
+
+NpapiBrowserHostAsyncWin::~NpapiBrowserHostAsyncWin() {
+    {
+        std::lock_guard<std::mutex> lock(windowsMutex);
+        windows.erase(m_window);
+    }
+    // Calls still posted to the window die with it; the call manager already ran or dropped
+    // what they stood for.
+    MSG message;
+    while (PeekMessageW(&message, m_window, wakeMessage, wakeMessage, PM_REMOVE))
+        delete reinterpret_cast<QueuedCall*>(message.lParam);
+    DestroyWindow(m_window);
+    UnregisterClassW(m_className.c_str(), thisModule());
+}
+
+bool NpapiBrowserHostAsyncWin::PostToMainThread(void (*func)(void*), void* data) {
+    if (IsShutDown())
+        return false;
+    auto* call = new QueuedCall{func, data};
+    if (PostMessageW(m_window, wakeMessage, 0, reinterpret_cast<LPARAM>(call)))
+        return true;
+    delete call;
+    return false;
+}
+
+LRESULT CALLBACK NpapiBrowserHostAsyncWin::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                                      LPARAM lParam) {
+    if (message == wakeMessage) {
+        bool owned;
+        {
+            std::lock_guard<std::mutex> lock(windowsMutex);
+            owned = windows.count(window) != 0;
+        }
+        auto* call = reinterpret_cast<QueuedCall*>(lParam);
+        if (owned)
+            call->func(call->data);
+        delete call;
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+} // namespace FB::Npapi

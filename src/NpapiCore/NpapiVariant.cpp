@@ -1,0 +1,180 @@
+#include "NpapiVariant.h"
+
+#include "NPObjectAPI.h"
+#include "NpapiBrowserHost.h"
+#include "Utf.h"
+
+#include <cstring>
+#include <functional>
+#include <map>
+#include <string>
+#include <typeindex>
+
+namespace FB::Npapi {
+
+namespace {
+
+using Host = std::shared_ptr<NpapiBrowserHost>;
+using Translation = std::function<void(const Host&, const variant&, NPVariant&)>;
+
+void stringTo(const Host& host, const std::string& text, NPVariant& result) {
+    const auto length = static_cast<uint32_t>(text.size());
+    auto* buffer = static_cast<NPUTF8*>(host->MemAlloc(length + 1));
+    if (!buffer)
+        return;
+    std::memcpy(buffer, text.c_str(), length + 1);
+    STRINGN_TO_NPVARIANT(buffer, length, result);
+}
+
+void objectTo(NPObject* object, NPVariant& result) {
+    if (object)
+        OBJECT_TO_NPVARIANT(object, result);
+    else
+        NULL_TO_NPVARIANT(result);
+}
+
+void apiTo(const Host& host, const JSAPIPtr& api, NPVariant& result) {
+    if (!api) {
+        NULL_TO_NPVARIANT(result);
+        return;
+    }
+    if (const auto page = std::dynamic_pointer_cast<NPObjectAPI>(api)) {
+        objectTo(host->RetainObject(page->GetNPObject()), result);
+        return;
+    }
+    objectTo(host->GetJSAPIWrapper(api), result);
+}
+
+template <class T> void add(std::map<std::type_index, Translation>& table, Translation t) {
+    table.emplace(std::type_index(typeid(T)), std::move(t));
+}
+
+template <class T> Translation asInt() {
+    return [](const Host&, const variant& v, NPVariant& r) {
+        INT32_TO_NPVARIANT(static_cast<int>(*v.get_if<T>()), r);
+    };
+}
+
+template <class T> Translation asDecimal() {
+    return [](const Host& host, const variant& v, NPVariant& r) {
+        stringTo(host, std::to_string(*v.get_if<T>()), r);
+    };
+}
+
+template <class T> Translation asDouble() {
+    return [](const Host&, const variant& v, NPVariant& r) {
+        DOUBLE_TO_NPVARIANT(static_cast<double>(*v.get_if<T>()), r);
+    };
+}
+
+void listTo(const Host& host, const variant& v, NPVariant& result) {
+    NPObject* array = host->CreateArray();
+    if (!array)
+        return;
+    const NPIdentifier push = host->GetStringIdentifier("push");
+    for (const variant& item : *v.get_if<VariantList>()) {
+        NPVariant value, ignored;
+        VOID_TO_NPVARIANT(value);
+        VOID_TO_NPVARIANT(ignored);
+        toNPVariant(host, item, value);
+        host->Invoke(array, push, &value, 1, &ignored);
+        host->ReleaseVariantValue(&value);
+        host->ReleaseVariantValue(&ignored);
+    }
+    OBJECT_TO_NPVARIANT(array, result);
+}
+
+void mapTo(const Host& host, const variant& v, NPVariant& result) {
+    NPObject* object = host->CreateMap();
+    if (!object)
+        return;
+    for (const auto& [name, item] : *v.get_if<VariantMap>()) {
+        NPVariant value;
+        VOID_TO_NPVARIANT(value);
+        toNPVariant(host, item, value);
+        host->SetProperty(object, host->GetStringIdentifier(name), &value);
+        host->ReleaseVariantValue(&value);
+    }
+    OBJECT_TO_NPVARIANT(object, result);
+}
+
+const std::map<std::type_index, Translation>& translations() {
+    static const std::map<std::type_index, Translation> table = [] {
+        std::map<std::type_index, Translation> t;
+        add<bool>(t, [](const Host&, const variant& v, NPVariant& r) {
+            BOOLEAN_TO_NPVARIANT(*v.get_if<bool>(), r);
+        });
+        add<char>(t, asInt<char>());
+        add<unsigned char>(t, asInt<unsigned char>());
+        add<short>(t, asInt<short>());
+        add<unsigned short>(t, asInt<unsigned short>());
+        add<int>(t, asInt<int>());
+        add<long>(t, asInt<long>());
+        add<unsigned int>(t, asDecimal<unsigned int>());
+        add<unsigned long>(t, asDecimal<unsigned long>());
+        add<long long>(t, asDecimal<long long>());
+        add<unsigned long long>(t, asDecimal<unsigned long long>());
+        add<float>(t, asDouble<float>());
+        add<double>(t, asDouble<double>());
+        add<std::string>(t, [](const Host& host, const variant& v, NPVariant& r) {
+            stringTo(host, *v.get_if<std::string>(), r);
+        });
+        add<std::wstring>(t, [](const Host& host, const variant& v, NPVariant& r) {
+            stringTo(host, wideToUtf8(*v.get_if<std::wstring>()), r);
+        });
+        add<variant_detail::null>(
+            t, [](const Host&, const variant&, NPVariant& r) { NULL_TO_NPVARIANT(r); });
+        add<variant_detail::empty>(
+            t, [](const Host&, const variant&, NPVariant& r) { VOID_TO_NPVARIANT(r); });
+        add<VariantList>(t, listTo);
+        add<VariantMap>(t, mapTo);
+        add<JSAPIPtr>(t, [](const Host& host, const variant& v, NPVariant& r) {
+            apiTo(host, *v.get_if<JSAPIPtr>(), r);
+        });
+        add<JSAPIWeakPtr>(t, [](const Host& host, const variant& v, NPVariant& r) {
+            apiTo(host, v.get_if<JSAPIWeakPtr>()->lock(), r);
+        });
+        add<JSObjectPtr>(t, [](const Host& host, const variant& v, NPVariant& r) {
+            apiTo(host, *v.get_if<JSObjectPtr>(), r);
+        });
+        return t;
+    }();
+    return table;
+}
+
+} // namespace
+
+variant fromNPVariant(const Host& host, const NPVariant& value) {
+    switch (value.type) {
+    case NPVariantType_Null:
+        return variant(variant_detail::null());
+    case NPVariantType_Bool:
+        return variant(NPVARIANT_TO_BOOLEAN(value));
+    case NPVariantType_Int32:
+        return variant(static_cast<int>(NPVARIANT_TO_INT32(value)));
+    case NPVariantType_Double:
+        return variant(NPVARIANT_TO_DOUBLE(value));
+    case NPVariantType_String: {
+        const NPString& text = NPVARIANT_TO_STRING(value);
+        return variant(std::string(text.UTF8Characters, text.UTF8Length));
+    }
+    case NPVariantType_Object:
+        if (NPObject* object = NPVARIANT_TO_OBJECT(value))
+            return variant(
+                JSObjectPtr(std::make_shared<NPObjectAPI>(host->RetainObject(object), host)));
+        return variant(variant_detail::null());
+    case NPVariantType_Void:
+        break;
+    }
+    return variant();
+}
+
+void toNPVariant(const Host& host, const variant& value, NPVariant& result) {
+    VOID_TO_NPVARIANT(result);
+    const auto& table = translations();
+    const auto found = table.find(std::type_index(value.held_type()));
+    if (found != table.end())
+        found->second(host, value, result);
+}
+
+} // namespace FB::Npapi
