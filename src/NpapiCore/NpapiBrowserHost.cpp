@@ -12,7 +12,10 @@ namespace FB::Npapi {
 
 NpapiBrowserHost::NpapiBrowserHost(NPP instance) : m_npp(instance) {}
 
-NpapiBrowserHost::~NpapiBrowserHost() = default;
+NpapiBrowserHost::~NpapiBrowserHost() {
+    if (IsMainThread())
+        DoDeferredRelease();
+}
 
 void NpapiBrowserHost::SetBrowserFuncs(const NPNetscapeFuncs& funcs) {
     m_funcs = NPNetscapeFuncs{};
@@ -20,6 +23,7 @@ void NpapiBrowserHost::SetBrowserFuncs(const NPNetscapeFuncs& funcs) {
     std::memcpy(&m_funcs, &funcs, size);
     m_funcs.size = static_cast<uint16_t>(size);
     m_asyncCall = m_funcs.pluginthreadasynccall;
+    m_releaseObject = m_funcs.releaseobject;
 }
 
 NpapiBrowserHostPtr NpapiBrowserHost::selfHost() {
@@ -79,15 +83,13 @@ void NpapiBrowserHost::EvaluateJavaScript(const std::string& script) {
 }
 
 void NpapiBrowserHost::Shutdown() {
-    // Our own page objects release through the table, so they go while it is still there;
-    // calls still pending when the instance goes then find every NPN service inert.
-    m_window.reset();
-    m_document.reset();
-    m_element.reset();
-    DoDeferredRelease();
+    // Calls still pending when the instance goes find every NPN service inert.
     m_asyncCall = nullptr;
     m_funcs = NPNetscapeFuncs{};
     BrowserHost::Shutdown();
+    m_window.reset();
+    m_document.reset();
+    m_element.reset();
 }
 
 void NpapiBrowserHost::DeferredRelease(NPObject* object) {
@@ -105,8 +107,12 @@ void NpapiBrowserHost::DoDeferredRelease() {
         std::lock_guard<std::mutex> lock(m_releaseMutex);
         queued.swap(m_releaseQueue);
     }
+    // Releasing stays possible after shutdown: page objects that the plug-in object drops while
+    // the instance goes would otherwise stay alive in the browser.
+    if (!m_releaseObject)
+        return;
     for (NPObject* object : queued)
-        ReleaseObject(object);
+        m_releaseObject(object);
 }
 
 bool NpapiBrowserHost::PostToMainThread(void (*func)(void*), void* data) {

@@ -90,6 +90,7 @@ private:
     const NPP m_npp;
     NPNetscapeFuncs m_funcs{};
     std::atomic<NPN_PluginThreadAsyncCallProcPtr> m_asyncCall{nullptr};
+    NPN_ReleaseObjectProcPtr m_releaseObject = nullptr;
 
     JSObjectPtr m_window;
     JSObjectPtr m_document;

@@ -137,6 +137,20 @@ TEST_F(NpapiModule, ParametersReachThePluginWithPageFunctionsForOnNames) {
     EXPECT_EQ(params.count("onfocus"), 1u);
 }
 
+TEST_F(NpapiModule, PageObjectsThePluginHeldAreReleasedWhenItGoesAfterTheInstance) {
+    fakenp::PageObject* function =
+        browser.newFunction([](const NPVariant*, uint32_t, NPVariant*) { return true; });
+    NPVariant v = object(function);
+    browser.setProperty(browser.window(), "clicked", v);
+    browser.funcs().releaseobject(function);
+    const uint32_t pageOnly = function->referenceCount;
+    ASSERT_EQ(newInstance({{"onclick", "clicked"}}), NPERR_NO_ERROR);
+    EXPECT_GT(function->referenceCount, pageOnly);
+    ASSERT_EQ(destroyInstance(), NPERR_NO_ERROR);
+    factory->last.reset(); // the plug-in object, with its parameters, goes
+    EXPECT_EQ(function->referenceCount, pageOnly);
+}
+
 TEST_F(NpapiModule, OnloadCallsThePageFunctionWithTheScriptingObjectFromThePageTimer) {
     std::vector<NPObject*> received;
     NPVariant function =
