@@ -99,16 +99,22 @@ TEST_F(Destroy, WhileACallbackCallIsRunning) {
     folder.gui.setScript("read\ntouch started\nsleep 1000\nline 0\nline 1234\n");
     ASSERT_EQ(newInstance(), NPERR_NO_ERROR);
     NPObject* object = scriptable();
-    PageFunction success;
-    PageFunction failure;
-    EXPECT_EQ(call("kvwUserLoginDlg", {null(), success.variant(), failure.variant()}).integer, 0);
-    ASSERT_TRUE(folder.gui.waitFor("started")) << "the PIN dialog did not open";
+    const int pageObjects = browser.liveObjects();
+    {
+        PageFunction success;
+        PageFunction failure;
+        EXPECT_EQ(call("kvwUserLoginDlg", {null(), success.variant(), failure.variant()}).integer,
+                  0);
+        ASSERT_TRUE(folder.gui.waitFor("started")) << "the PIN dialog did not open";
 
-    // The element goes while the worker waits for the PIN.
-    EXPECT_EQ(destroyInstance(), NPERR_NO_ERROR);
-    pumpFor(300);
-    EXPECT_TRUE(success.calls().empty());
-    EXPECT_TRUE(failure.calls().empty());
+        // The element goes while the worker waits for the PIN.
+        EXPECT_EQ(destroyInstance(), NPERR_NO_ERROR);
+        pumpFor(1500);
+        EXPECT_TRUE(success.calls().empty());
+        EXPECT_TRUE(failure.calls().empty());
+    }
+    // Once the worker has ended, the plug-in holds neither callback any more.
+    EXPECT_EQ(browser.liveObjects(), pageObjects);
 
     PageValue version;
     EXPECT_FALSE(getProperty(object, "version", &version));
@@ -117,21 +123,26 @@ TEST_F(Destroy, WhileACallbackCallIsRunning) {
 
 TEST_F(Destroy, WithAResultAlreadyPosted) {
     ASSERT_EQ(newInstance(), NPERR_NO_ERROR);
-    PageFunction success;
-    EXPECT_EQ(call("kvwGetDeviceID", {success.variant()}).integer, 0);
+    scriptable();
+    const int pageObjects = browser.liveObjects();
+    {
+        PageFunction success;
+        EXPECT_EQ(call("kvwGetDeviceID", {success.variant()}).integer, 0);
 
-    // Wait for the worker's message without delivering it.
-    MSG message;
-    const ULONGLONG deadline = GetTickCount64() + 30000;
-    while (!PeekMessageW(&message, nullptr, postedCall, postedCall, PM_NOREMOVE) &&
-           GetTickCount64() < deadline)
-        Sleep(10);
-    ASSERT_TRUE(PeekMessageW(&message, nullptr, postedCall, postedCall, PM_NOREMOVE))
-        << "the worker posted nothing";
+        // Wait for the worker's message without delivering it.
+        MSG message;
+        const ULONGLONG deadline = GetTickCount64() + 30000;
+        while (!PeekMessageW(&message, nullptr, postedCall, postedCall, PM_NOREMOVE) &&
+               GetTickCount64() < deadline)
+            Sleep(10);
+        ASSERT_TRUE(PeekMessageW(&message, nullptr, postedCall, postedCall, PM_NOREMOVE))
+            << "the worker posted nothing";
 
-    EXPECT_EQ(destroyInstance(), NPERR_NO_ERROR);
-    pumpFor(300);
-    EXPECT_TRUE(success.calls().empty()) << "a callback reached a page that has gone";
+        EXPECT_EQ(destroyInstance(), NPERR_NO_ERROR);
+        pumpFor(300);
+        EXPECT_TRUE(success.calls().empty()) << "a callback reached a page that has gone";
+    }
+    EXPECT_EQ(browser.liveObjects(), pageObjects) << "the posted callback was not released";
 }
 
 } // namespace
