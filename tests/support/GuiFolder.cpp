@@ -25,7 +25,7 @@ fs::path uniqueFolder() {
 
 GuiFolder::GuiFolder(const std::string& script) : m_path(uniqueFolder()) {
     try {
-        fs::copy_file(program(), m_path / "Gui.bin");
+        fs::copy_file(program(), gui());
     } catch (...) {
         std::error_code ignored;
         fs::remove_all(m_path, ignored);
@@ -58,7 +58,7 @@ std::vector<std::string> GuiFolder::record() const {
 }
 
 void GuiFolder::removeProgram() const {
-    fs::remove(m_path / "Gui.bin");
+    fs::remove(gui());
 }
 
 void GuiFolder::touch(const std::string& name) const {

@@ -15,6 +15,8 @@ public:
     GuiFolder& operator=(const GuiFolder&) = delete;
 
     const std::filesystem::path& path() const { return m_path; }
+    // Where the program lies in the folder: path() / "Gui.bin".
+    std::filesystem::path gui() const { return m_path / "Gui.bin"; }
     // The folder as the plug-in names it (its pluginDirectory).
     std::wstring wide() const { return m_path.wstring(); }
     void setScript(const std::string& script) const;

@@ -15,10 +15,6 @@ using ::testing::StartsWith;
 
 namespace {
 
-std::wstring program(const GuiFolder& gui) {
-    return (gui.path() / "Gui.bin").wstring();
-}
-
 std::vector<std::string> linesStartingWith(const std::vector<std::string>& record,
                                            const std::string& prefix) {
     std::vector<std::string> result;
@@ -56,7 +52,7 @@ TEST(Launcher, ChildGetsExactlyTheGivenEnvironment) {
     GuiFolder gui("env\n");
     process::context ctx;
     ctx.env = {{"KV_ONE", "1"}, {"KV_TWO", "a=b c"}, {"KV_EMPTY", ""}};
-    EXPECT_EQ(process::launch(program(gui), {"Gui"}, ctx).wait(), 0);
+    EXPECT_EQ(process::launch(gui.gui().wstring(), {"Gui"}, ctx).wait(), 0);
     EXPECT_THAT(linesStartingWith(gui.record(), "env KV_"),
                 ElementsAre("env KV_EMPTY=", "env KV_ONE=1", "env KV_TWO=a=b c"));
 }
@@ -66,7 +62,7 @@ TEST(Launcher, ChildGetsOwnEnvironmentOfTheParentWhenAsked) {
     process::context ctx;
     ctx.env = process::self::get_environment();
     ASSERT_FALSE(ctx.env.empty());
-    process::launch(program(gui), {"Gui"}, ctx).wait();
+    process::launch(gui.gui().wstring(), {"Gui"}, ctx).wait();
     EXPECT_THAT(gui.record(), Contains(StartsWith("env ")));
 }
 
@@ -75,7 +71,7 @@ TEST(Launcher, ChildRunsInTheWorkDirectory) {
     GuiFolder other("");
     process::context ctx;
     ctx.work_directory = other.wide();
-    process::launch(program(gui), {"Gui"}, ctx).wait();
+    process::launch(gui.gui().wstring(), {"Gui"}, ctx).wait();
     const std::vector<std::string> cwd = linesStartingWith(gui.record(), "cwd ");
     ASSERT_EQ(cwd.size(), 1u);
     EXPECT_TRUE(
@@ -85,7 +81,8 @@ TEST(Launcher, ChildRunsInTheWorkDirectory) {
 TEST(Launcher, ArgumentsArriveIntact) {
     GuiFolder gui("");
     process::context ctx;
-    process::launch(program(gui), {"Gui", "two words", "q\"uote", "back\\slash \\", "x"}, ctx)
+    process::launch(gui.gui().wstring(), {"Gui", "two words", "q\"uote", "back\\slash \\", "x"},
+                    ctx)
         .wait();
     EXPECT_THAT(gui.record(), IsSupersetOf({"arg 0 Gui", "arg 1 two words", "arg 2 q\"uote",
                                             "arg 3 back\\\\slash \\\\", "arg 4 x", "args 5"}));
@@ -126,7 +123,7 @@ TEST(Launcher, StreamModesGiveTheChildItsHandles) {
         ctx.stdin_mode = c.in;
         ctx.stdout_mode = c.out;
         ctx.stderr_mode = c.err;
-        process::child child = process::launch(program(gui), {"Gui"}, ctx);
+        process::child child = process::launch(gui.gui().wstring(), {"Gui"}, ctx);
         EXPECT_EQ(child.get_stdin() != nullptr, c.in == process::Piped);
         EXPECT_EQ(child.get_stdout() != nullptr, c.out == process::Piped);
         EXPECT_EQ(child.get_stderr() != nullptr, c.err == process::Piped);
@@ -140,7 +137,7 @@ TEST(Launcher, ClosingStandardInputEndsTheChildsInput) {
     process::context ctx;
     ctx.stdin_mode = process::Piped;
     ctx.stdout_mode = process::Piped;
-    process::child child = process::launch(program(gui), {"Gui"}, ctx);
+    process::child child = process::launch(gui.gui().wstring(), {"Gui"}, ctx);
     *child.get_stdin() << "first\nsecond" << std::flush;
     child.get_stdin()->close();
     EXPECT_EQ(readAll(*child.get_stdout()), "done\n");
@@ -154,7 +151,7 @@ TEST(Launcher, OutputIsReadToTheEndAfterTheChildExited) {
     GuiFolder gui("raw " + big + "\nline\nraw tail\nexit 7\n");
     process::context ctx;
     ctx.stdout_mode = process::Piped;
-    process::child child = process::launch(program(gui), {"Gui"}, ctx);
+    process::child child = process::launch(gui.gui().wstring(), {"Gui"}, ctx);
     // Bigger than a pipe's buffer on some systems: read while waiting would deadlock, so the
     // child is only waited for after the data, as a caller must.
     EXPECT_EQ(readAll(*child.get_stdout()), big + "\ntail");
@@ -166,7 +163,7 @@ TEST(Launcher, SmallOutputIsThereAfterExit) {
     GuiFolder gui("line hello\\r\n");
     process::context ctx;
     ctx.stdout_mode = process::Piped;
-    process::child child = process::launch(program(gui), {"Gui"}, ctx);
+    process::child child = process::launch(gui.gui().wstring(), {"Gui"}, ctx);
     EXPECT_EQ(child.wait(), 0);
     EXPECT_EQ(readAll(*child.get_stdout()), "hello\r\n");
 }
@@ -175,7 +172,7 @@ TEST(Launcher, WritingToAChildThatIsGoneFailsTheStream) {
     GuiFolder gui("exit 0\n");
     process::context ctx;
     ctx.stdin_mode = process::Piped;
-    process::child child = process::launch(program(gui), {"Gui"}, ctx);
+    process::child child = process::launch(gui.gui().wstring(), {"Gui"}, ctx);
     child.wait();
     process::postream& in = *child.get_stdin();
     in << std::string(100000, 'z') << std::flush;
@@ -188,7 +185,7 @@ TEST(Launcher, MissingProgramIsASystemError) {
     process::context ctx;
     ctx.stdin_mode = process::Piped;
     try {
-        process::launch(program(gui), {"Gui"}, ctx);
+        process::launch(gui.gui().wstring(), {"Gui"}, ctx);
         FAIL() << "launch succeeded";
     } catch (const std::system_error& e) {
         EXPECT_EQ(e.code().category(), std::system_category());

@@ -17,10 +17,6 @@ using ::testing::StartsWith;
 
 namespace {
 
-std::wstring program(const GuiFolder& gui) {
-    return (gui.path() / "Gui.bin").wstring();
-}
-
 // 'Z' for a zombie, ' ' once the process is gone altogether.
 char processState(std::uint32_t pid) {
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
@@ -48,7 +44,7 @@ TEST(LauncherPosix, ChildInheritsNoOtherDescriptor) {
     ctx.stdin_mode = process::Piped;
     ctx.stdout_mode = process::Piped;
     ctx.stderr_mode = process::Piped;
-    process::child child = process::launch(program(gui), {"Gui"}, ctx);
+    process::child child = process::launch(gui.gui().wstring(), {"Gui"}, ctx);
     child.get_stdin()->close();
     child.wait();
     ::close(leaked);
@@ -66,14 +62,14 @@ TEST(LauncherPosix, ChildThatNobodyWaitsForIsReaped) {
     {
         process::context ctx;
         ctx.stdin_mode = process::Piped;
-        process::child child = process::launch(program(gui), {"Gui"}, ctx);
+        process::child child = process::launch(gui.gui().wstring(), {"Gui"}, ctx);
         running = child.get_id();
     }
     {
         GuiFolder quick("");
         process::context ctx;
         ctx.stdout_mode = process::Piped;
-        process::child child = process::launch(program(quick), {"Gui"}, ctx);
+        process::child child = process::launch(quick.gui().wstring(), {"Gui"}, ctx);
         ended = child.get_id();
         // Its output ends when it exits; let it become a zombie before the child goes.
         std::string rest((std::istreambuf_iterator<char>(*child.get_stdout())), {});
@@ -88,7 +84,7 @@ TEST(LauncherPosix, MissingProgramMessage) {
     GuiFolder gui("");
     gui.removeProgram();
     try {
-        process::launch(program(gui), {"Gui"}, process::context());
+        process::launch(gui.gui().wstring(), {"Gui"}, process::context());
         FAIL() << "launch succeeded";
     } catch (const std::system_error& e) {
         EXPECT_EQ(e.code().value(), ENOENT);
@@ -100,5 +96,5 @@ TEST(LauncherPosix, MissingWorkDirectoryFailsTheLaunch) {
     GuiFolder gui("");
     process::context ctx;
     ctx.work_directory = gui.wide() + L"/absent";
-    EXPECT_THROW(process::launch(program(gui), {"Gui"}, ctx), std::system_error);
+    EXPECT_THROW(process::launch(gui.gui().wstring(), {"Gui"}, ctx), std::system_error);
 }

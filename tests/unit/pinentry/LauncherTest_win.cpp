@@ -13,14 +13,6 @@ using ::testing::AnyOf;
 using ::testing::Contains;
 using ::testing::StartsWith;
 
-namespace {
-
-std::wstring program(const GuiFolder& gui) {
-    return (gui.path() / "Gui.bin").wstring();
-}
-
-} // namespace
-
 TEST(LauncherWin, CommandLineQuoting) {
     struct Case {
         std::vector<std::string> arguments;
@@ -45,7 +37,7 @@ TEST(LauncherWin, CommandLineQuoting) {
 
 TEST(LauncherWin, ProgramSeesTheCommandLine) {
     GuiFolder gui("");
-    process::launch(program(gui), {"Gui", "a b", "x\"y", ""}, process::context()).wait();
+    process::launch(gui.gui().wstring(), {"Gui", "a b", "x\"y", ""}, process::context()).wait();
     EXPECT_THAT(gui.record(), Contains("cmdline Gui \"a b\" x\\\"y "));
 }
 
@@ -55,7 +47,7 @@ TEST(LauncherWin, StartsAtLowIntegrityOrFallsBackSilently) {
     GuiFolder gui("integrity\nline started\n");
     process::context ctx;
     ctx.stdout_mode = process::Piped;
-    process::child child = process::launch(program(gui), {"Gui"}, ctx);
+    process::child child = process::launch(gui.gui().wstring(), {"Gui"}, ctx);
     std::string line;
     std::getline(*child.get_stdout(), line);
     EXPECT_EQ(line, "started");
@@ -70,7 +62,7 @@ TEST(LauncherWin, EnvironmentBeyondAsciiArrivesIntact) {
     process::context ctx;
     ctx.env = process::self::get_environment();
     EXPECT_EQ(ctx.env["KV_WIDE"], "\xD0\xAF\xC3\xA9");
-    process::launch(program(gui), {"Gui"}, ctx).wait();
+    process::launch(gui.gui().wstring(), {"Gui"}, ctx).wait();
     EXPECT_THAT(gui.record(), Contains("env KV_WIDE=\\xD0\\xAF\\xC3\\xA9"));
     SetEnvironmentVariableW(L"KV_WIDE", nullptr);
 }
@@ -79,7 +71,7 @@ TEST(LauncherWin, MissingProgramMessage) {
     GuiFolder gui("");
     gui.removeProgram();
     try {
-        process::launch(program(gui), {"Gui"}, process::context());
+        process::launch(gui.gui().wstring(), {"Gui"}, process::context());
         FAIL() << "launch succeeded";
     } catch (const std::system_error& e) {
         EXPECT_EQ(e.code().value(), ERROR_FILE_NOT_FOUND);
