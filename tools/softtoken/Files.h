@@ -18,12 +18,14 @@ void setEnvironmentVariable(const std::string& name, const std::optional<std::st
 std::filesystem::path stateDirectory();
 
 // The whole file; nothing when it does not exist. Throws std::system_error when unreadable.
+// A reader never stands in the way of replaceFile on the same file.
 std::optional<std::string> readFile(const std::filesystem::path& path);
 
 // Replaces the file's content so that a reader sees either the old or the new content, never a
-// mix: a temporary file beside it is written, flushed to disk and renamed over it. With
-// interruptHalfway the write stops after half of the temporary file, as a crash would, and
-// throws. Throws std::system_error on failure; the old content then stays.
+// mix: a temporary file beside it is written, flushed to disk and renamed over it. Where the
+// system refuses to rename over a file that a reader has open, the rename is retried for a few
+// seconds. With interruptHalfway the write stops after half of the temporary file, as a crash
+// would, and throws. Throws std::system_error on failure; the old content then stays.
 void replaceFile(const std::filesystem::path& path, const std::string& data,
                  bool interruptHalfway = false);
 

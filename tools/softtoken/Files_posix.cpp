@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
+#include <sstream>
 #include <sys/file.h>
 #include <system_error>
 #include <unistd.h>
@@ -28,6 +30,23 @@ void writeAll(int fd, const char* data, std::size_t size, const std::string& wha
 }
 
 } // namespace
+
+std::optional<std::string> readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        std::error_code ec;
+        if (!std::filesystem::exists(path, ec) && !ec)
+            return std::nullopt;
+        throw std::system_error(ec ? ec : std::make_error_code(std::errc::io_error),
+                                "cannot read " + path.u8string());
+    }
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad())
+        throw std::system_error(std::make_error_code(std::errc::io_error),
+                                "cannot read " + path.u8string());
+    return content.str();
+}
 
 std::optional<std::string> environmentVariable(const std::string& name) {
     const char* value = std::getenv(name.c_str());

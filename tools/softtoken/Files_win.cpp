@@ -1,5 +1,8 @@
 #include "Files.h"
 
+#include "SecureWipe.h"
+
+#include <chrono>
 #include <system_error>
 #include <vector>
 #include <windows.h>
@@ -47,7 +50,58 @@ void writeAll(HANDLE file, const char* data, std::size_t size, const std::string
     }
 }
 
+// Windows refuses to rename over a file that is open, and every call of the module reads its
+// configuration, so a writer meets a reader now and then. Readers hold a file for a moment only.
+constexpr auto replacePatience = std::chrono::seconds(3);
+constexpr DWORD replaceRetryMilliseconds = 5;
+
+bool heldByReader(const std::filesystem::path& path, DWORD error) {
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
+        return true;
+    // Access is also denied for good to a read-only file; that one is not worth waiting for.
+    if (error != ERROR_ACCESS_DENIED)
+        return false;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY);
+}
+
 } // namespace
+
+std::optional<std::string> readFile(const std::filesystem::path& path) {
+    // Full sharing, delete included, so that a writer in this or another process may rename a
+    // new version over the file while it is being read.
+    Handle file(CreateFileW(path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return std::nullopt;
+        fail("cannot read " + path.u8string());
+    }
+    // Token files hold keys: the content is read in place, never through a buffer that would
+    // leave a copy behind.
+    constexpr DWORD chunk = 0x10000;
+    std::string content;
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file.get(), &size) && size.QuadPart >= 0 &&
+        static_cast<unsigned long long>(size.QuadPart) < content.max_size() - chunk)
+        content.reserve(static_cast<std::size_t>(size.QuadPart) + chunk);
+    for (;;) {
+        const std::size_t used = content.size();
+        content.resize(used + chunk);
+        DWORD got = 0;
+        if (!ReadFile(file.get(), &content[used], chunk, &got, nullptr)) {
+            const DWORD error = GetLastError();
+            secureWipe(content);
+            SetLastError(error);
+            fail("cannot read " + path.u8string());
+        }
+        content.resize(used + got);
+        if (got == 0)
+            return content;
+    }
+}
 
 std::optional<std::string> environmentVariable(const std::string& name) {
     const std::wstring wname = wide(name);
@@ -81,9 +135,17 @@ void replaceFile(const std::filesystem::path& path, const std::string& data,
         fail("cannot flush " + temporary.u8string());
     if (!file.close())
         fail("cannot write " + temporary.u8string());
-    if (!MoveFileExW(temporary.c_str(), path.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        fail("cannot replace " + path.u8string());
+    const auto deadline = std::chrono::steady_clock::now() + replacePatience;
+    while (!MoveFileExW(temporary.c_str(), path.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = GetLastError();
+        if (!heldByReader(path, error) || std::chrono::steady_clock::now() >= deadline) {
+            DeleteFileW(temporary.c_str());
+            SetLastError(error);
+            fail("cannot replace " + path.u8string());
+        }
+        Sleep(replaceRetryMilliseconds);
+    }
 }
 
 FileLock::FileLock(const std::filesystem::path& path, bool exclusive) {

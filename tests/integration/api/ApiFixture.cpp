@@ -1,13 +1,13 @@
 #include "ApiFixture.h"
 
 #include "FactoryBase.h"
+#include "Files.h"
 #include "Pkcs11.h"
 #include "ProcessPkcs11.h"
 #include "SharedLibrary.h"
 #include "TestEnv.h"
 #include "Utf.h"
 
-#include <fstream>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -54,12 +54,7 @@ ApiFixture::~ApiFixture() {
 
 void ApiFixture::configure(const std::string& slots, const std::string& faults) {
     m_slots = slots;
-    const fs::path temporary = tokenDir / "kvsofttoken.conf.new";
-    {
-        std::ofstream out(temporary, std::ios::binary);
-        out << slots << faults;
-    }
-    fs::rename(temporary, tokenDir / "kvsofttoken.conf");
+    softtoken::replaceFile(tokenDir / "kvsofttoken.conf", slots + faults);
 }
 
 void ApiFixture::createPlugin(const FB::BrowserHostPtr& host, const std::string& modulePath) {

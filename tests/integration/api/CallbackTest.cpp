@@ -1,4 +1,5 @@
 #include "ApiFixture.h"
+#include "JoiningThread.h"
 #include "PageValues.h"
 #include "RecordingFunction.h"
 #include "TestBrowserHost.h"
@@ -192,7 +193,7 @@ TEST_F(CallbackTest, ShutdownWaitsForRunningWorkersAndTheHostDeliversTheirResult
     gui.setScript("read\ntouch started\nawait go\nline 0\nline 1234\n");
     start("kvwUserLoginDlg", {FB::variant()});
     ASSERT_TRUE(gui.waitFor("started"));
-    std::thread user([&] {
+    JoiningThread user([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         gui.touch("go");
     });

@@ -1,9 +1,9 @@
 #include "NpapiWinHost.h"
 
+#include "Files.h"
 #include "TestEnv.h"
 
 #include <atomic>
-#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -92,12 +92,7 @@ void NpapiWinHost::TearDown() {
 }
 
 void NpapiWinHost::configure(const std::string& slots) {
-    const fs::path temporary = tokenDir / "kvsofttoken.conf.new";
-    {
-        std::ofstream out(temporary, std::ios::binary);
-        out << slots;
-    }
-    fs::rename(temporary, tokenDir / "kvsofttoken.conf");
+    softtoken::replaceFile(tokenDir / "kvsofttoken.conf", slots);
 }
 
 NPError NpapiWinHost::newInstance(const Params& params, NPP instance) {

@@ -1,10 +1,10 @@
 #include "SoftTokenFixture.h"
 
 #include "Exception.h"
+#include "Files.h"
 #include "Pkcs11Call.h"
 #include "TestEnv.h"
 
-#include <fstream>
 #include <sstream>
 #include <vector>
 
@@ -48,12 +48,7 @@ SoftTokenFixture::~SoftTokenFixture() {
 
 void SoftTokenFixture::configure(const std::string& slots, const std::string& faults) {
     m_slots = slots;
-    const fs::path temporary = tokenDir / "kvsofttoken.conf.new";
-    {
-        std::ofstream out(temporary, std::ios::binary);
-        out << slots << faults;
-    }
-    fs::rename(temporary, tokenDir / "kvsofttoken.conf");
+    softtoken::replaceFile(tokenDir / "kvsofttoken.conf", slots + faults);
 }
 
 void SoftTokenFixture::injectFault(const std::string& faults) {

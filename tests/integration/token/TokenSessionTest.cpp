@@ -1,5 +1,6 @@
 // Session lifetime, the module lock and the two ways of logging in.
 #include "ExpectException.h"
+#include "JoiningThread.h"
 #include "SoftTokenFixture.h"
 
 #include <algorithm>
@@ -30,12 +31,14 @@ TEST_F(TokenSessionTest, SessionHoldsTheLockUntilClosedOrDeleted) {
 TEST_F(TokenSessionTest, AnotherThreadWaitsForTheOpenSession) {
     std::unique_ptr<Token> first = module().getToken();
     std::atomic<bool> opened{false};
-    std::thread other([&] {
-        std::unique_ptr<Token> second = module().getToken();
-        opened = true;
-        EXPECT_EQ(status().sessions, 1u);
-        second->close();
-    });
+    JoiningThread other(
+        [&] {
+            std::unique_ptr<Token> second = module().getToken();
+            opened = true;
+            EXPECT_EQ(status().sessions, 1u);
+            second->close();
+        },
+        [&] { first.reset(); });
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_FALSE(opened);
     first->close();

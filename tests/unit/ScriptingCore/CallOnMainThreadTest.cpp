@@ -1,5 +1,6 @@
 #include "BrowserHost.h"
 #include "HostTestSupport.h"
+#include "JoiningThread.h"
 
 #include <gtest/gtest.h>
 
@@ -114,10 +115,12 @@ TEST_F(CallOnMainThreadTest, WaitingWorkerGivesUpWhenTheHostShutsDown) {
     });
     std::atomic<bool> ran{false};
     std::string failure;
-    std::thread worker([&] {
-        failure = failureOf([&] { host->CallOnMainThread([&] { ran = true; }); });
-        workerDone = true;
-    });
+    JoiningThread worker(
+        [&] {
+            failure = failureOf([&] { host->CallOnMainThread([&] { ran = true; }); });
+            workerDone = true;
+        },
+        [&] { host->Shutdown(); });
     while (host->pendingCount() < 2)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     host->Shutdown();
@@ -129,16 +132,18 @@ TEST_F(CallOnMainThreadTest, WaitingWorkerGivesUpWhenTheHostShutsDown) {
 TEST_F(CallOnMainThreadTest, WaitingWorkerGetsTheResultOrShuttingDownWhenShutdownRunsItsCall) {
     std::thread::id ranOn;
     std::string outcome;
-    std::thread worker([&] {
-        try {
-            outcome = std::to_string(host->CallOnMainThread([&] {
-                ranOn = std::this_thread::get_id();
-                return 3;
-            }));
-        } catch (const FB::script_error& e) {
-            outcome = e.what();
-        }
-    });
+    JoiningThread worker(
+        [&] {
+            try {
+                outcome = std::to_string(host->CallOnMainThread([&] {
+                    ranOn = std::this_thread::get_id();
+                    return 3;
+                }));
+            } catch (const FB::script_error& e) {
+                outcome = e.what();
+            }
+        },
+        [&] { host->Shutdown(); });
     while (host->pendingCount() < 1)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     host->Shutdown();

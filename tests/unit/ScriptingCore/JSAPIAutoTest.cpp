@@ -1,5 +1,6 @@
 #include "JSAPIAuto.h"
 #include "FakeObjects.h"
+#include "JoiningThread.h"
 
 #include <gtest/gtest.h>
 
@@ -297,11 +298,13 @@ TEST(JSAPIAutoZones, CallsFromOtherThreadsWaitForTheBracket) {
     calc->PushZone(0);
     std::atomic<bool> started{false};
     std::atomic<bool> finished{false};
-    std::thread other([&] {
-        started = true;
-        calc->Invoke("clear", {});
-        finished = true;
-    });
+    JoiningThread other(
+        [&] {
+            started = true;
+            calc->Invoke("clear", {});
+            finished = true;
+        },
+        [&] { calc->PopZone(); });
     while (!started)
         std::this_thread::yield();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));

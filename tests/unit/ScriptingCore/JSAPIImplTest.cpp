@@ -1,5 +1,7 @@
 #include "FakeObjects.h"
 
+#include "JoiningThread.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -52,11 +54,13 @@ TEST(JSAPIImplZones, ZoneBracketKeepsOtherThreadsOut) {
     std::atomic<bool> started{false};
     std::atomic<bool> finished{false};
     FB::AccessZone seen = -1;
-    std::thread other([&] {
-        started = true;
-        seen = object.GetZone();
-        finished = true;
-    });
+    JoiningThread other(
+        [&] {
+            started = true;
+            seen = object.GetZone();
+            finished = true;
+        },
+        [&] { object.PopZone(); });
     while (!started)
         std::this_thread::yield();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));

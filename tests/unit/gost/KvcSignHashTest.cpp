@@ -6,6 +6,7 @@
 
 #include "GostCrypto.h"
 #include "GostTestSupport.h"
+#include "JoiningThread.h"
 #include "RandomBytes.h"
 #include "kvcSignHash.h"
 
@@ -110,7 +111,7 @@ TEST(KvcSignHash, OverlappingCallsFromThreadsAllVerify) {
     constexpr int kThreads = 4, kEach = 3;
     std::uint8_t signatures[kThreads][kEach][64];
     unsigned codes[kThreads][kEach];
-    std::vector<std::thread> threads;
+    std::vector<JoiningThread> threads;
     for (int t = 0; t < kThreads; ++t)
         threads.emplace_back([&, t] {
             for (int i = 0; i < kEach; ++i) {
@@ -119,7 +120,7 @@ TEST(KvcSignHash, OverlappingCallsFromThreadsAllVerify) {
                     kvcSignHash(signatures[t][i], &length, key.data(), 32, hash.data(), 32);
             }
         });
-    for (std::thread& t : threads)
+    for (JoiningThread& t : threads)
         t.join();
     for (int t = 0; t < kThreads; ++t)
         for (int i = 0; i < kEach; ++i) {

@@ -3,7 +3,9 @@
 #include "SoftTokenFixture.h"
 
 #include "Files.h"
+#include "JoiningThread.h"
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -171,8 +173,8 @@ TEST_F(SoftTokenTest, TwoModulesSharingADirectoryLoseNoChange) {
         }
         list->C_CloseSession(session);
     };
-    std::thread first(createMany, p11, 'a');
-    std::thread second(createMany, p11b, 'b');
+    JoiningThread first([&] { createMany(p11, 'a'); });
+    JoiningThread second([&] { createMany(p11b, 'b'); });
     first.join();
     second.join();
     EXPECT_EQ(p11b->C_Finalize(nullptr), CKR_OK);
@@ -184,17 +186,62 @@ TEST_F(SoftTokenTest, ABlockingWaitReturnsOnRemovalAndOnFinalize) {
     initialize();
     CK_SLOT_ID slot = 99;
     CK_RV waited = CKR_GENERAL_ERROR;
-    std::thread waiter([&] { waited = p11->C_WaitForSlotEvent(0, &slot, nullptr); });
+    // Should a step fail, finalizing ends the wait.
+    const auto release = [&] {
+        p11->C_Finalize(nullptr);
+        initialized = false;
+    };
+    JoiningThread waiter([&] { waited = p11->C_WaitForSlotEvent(0, &slot, nullptr); }, release);
     writeSingleToken("present = no\n");
     waiter.join();
     EXPECT_EQ(waited, CKR_OK);
     EXPECT_EQ(slot, 0u);
 
-    std::thread stranded([&] { waited = p11->C_WaitForSlotEvent(0, &slot, nullptr); });
+    JoiningThread stranded([&] { waited = p11->C_WaitForSlotEvent(0, &slot, nullptr); }, release);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     finalize();
     stranded.join();
     EXPECT_EQ(waited, CKR_CRYPTOKI_NOT_INITIALIZED);
+}
+
+TEST_F(SoftTokenTest, TheConfigurationIsReplacedWhileAnotherThreadKeepsReadingIt) {
+    const std::string versions[2] = {
+        "[slot]\nlabel = First\nserial = 0123456789\npin = 1234\npresent = yes\n",
+        "[slot]\nlabel = Second\nserial = 0123456789\npin = 1234\npresent = yes\n"};
+    writeConfig(versions[0]);
+    initialize();
+    std::atomic<bool> stop{false};
+    std::atomic<int> reads{0}, failedCalls{0}, unreadable{0}, torn{0};
+    // Every call of the module reads the configuration afresh, and so does the tool.
+    JoiningThread reader(
+        [&] {
+            while (!stop) {
+                CK_SLOT_INFO info;
+                if (p11->C_GetSlotInfo(0, &info) != CKR_OK)
+                    ++failedCalls;
+                try {
+                    const auto text = softtoken::readFile(dir / "kvsofttoken.conf");
+                    if (!text || (*text != versions[0] && *text != versions[1]))
+                        ++torn;
+                } catch (const std::system_error&) {
+                    ++unreadable;
+                }
+                ++reads;
+            }
+        },
+        [&] { stop = true; });
+    while (reads == 0)
+        std::this_thread::yield();
+    for (int i = 1; i <= 100; ++i)
+        writeConfig(versions[i % 2]);
+    stop = true;
+    reader.join();
+    EXPECT_EQ(failedCalls, 0);
+    EXPECT_EQ(unreadable, 0);
+    EXPECT_EQ(torn, 0);
+    CK_TOKEN_INFO info;
+    ASSERT_EQ(p11->C_GetTokenInfo(0, &info), CKR_OK);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(info.label), 5), "First");
 }
 
 TEST_F(SoftTokenTest, ADamagedTokenFileIsReportedAndLeftAlone) {
