@@ -6,6 +6,7 @@
 #include "Files.h"
 #include "KvSoftToken.h"
 #include "SoftToken.h"
+#include "Store.h"
 
 #include <Pkcs11Gost.h>
 #include <chrono>
@@ -40,7 +41,7 @@ void refresh(ModuleState& s) {
     const std::filesystem::path directory = s.initialized() ? s.directory : stateDirectory();
     std::optional<std::string> text;
     try {
-        text = readFile(directory / "kvsofttoken.conf");
+        text = Store(directory).readConfig();
     } catch (const std::system_error&) {
         return;
     }
@@ -107,7 +108,7 @@ CK_RV initialize(CK_VOID_PTR initArgs) {
     s.directory = stateDirectory();
     Config config;
     try {
-        const auto text = readFile(s.directory / "kvsofttoken.conf");
+        const auto text = Store(s.directory).readConfig();
         config = parseConfig(text.value_or(std::string()));
         s.configText = text.value_or(std::string());
     } catch (const std::exception&) {

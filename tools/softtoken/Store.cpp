@@ -63,6 +63,20 @@ std::filesystem::path Store::tokenPath(const std::string& serial) const {
     return directory_ / ("token-" + serial + ".dat");
 }
 
+std::optional<std::string> Store::readConfig() const {
+    std::error_code ec;
+    if (!std::filesystem::exists(directory_, ec) && !ec)
+        return std::nullopt;
+    FileLock lock(lockPath(), false);
+    return readFile(configPath());
+}
+
+void Store::writeConfig(const std::string& text) const {
+    std::filesystem::create_directories(directory_);
+    FileLock lock(lockPath(), true);
+    replaceFile(configPath(), text);
+}
+
 CK_RV Store::readUnlocked(const std::string& serial, TokenFile& out, std::string* raw) const {
     std::optional<std::string> text = readFile(tokenPath(serial));
     if (!text) {

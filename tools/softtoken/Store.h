@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,12 @@ public:
     std::filesystem::path configPath() const;
     std::filesystem::path lockPath() const;
     std::filesystem::path tokenPath(const std::string& serial) const;
+
+    // The configuration file; nothing when there is none. Read under the shared lock and
+    // written under the exclusive one: Windows refuses to rename a new version over a file that
+    // a reader has open, so readers and writers take turns. Throw std::system_error.
+    std::optional<std::string> readConfig() const;
+    void writeConfig(const std::string& text) const;
 
     // The token's file (empty when it has none yet). CKR_DEVICE_ERROR when unreadable or
     // damaged.

@@ -66,16 +66,14 @@ unsigned long number(const Arguments& args, const std::string& name, unsigned lo
 }
 
 Config loadConfig(const Store& store) {
-    return parseConfig(readFile(store.configPath()).value_or(std::string()));
+    return parseConfig(store.readConfig().value_or(std::string()));
 }
 
 void saveConfig(const Store& store, const Config& config) {
     // Checked before it is written: the module ignores a file it cannot read.
     const std::string text = formatConfig(config);
     parseConfig(text);
-    std::filesystem::create_directories(store.directory());
-    FileLock lock(store.lockPath(), true);
-    replaceFile(store.configPath(), text);
+    store.writeConfig(text);
 }
 
 int init(const Store& store, const Arguments& args) {

@@ -1,10 +1,10 @@
 #include "ApiFixture.h"
 
 #include "FactoryBase.h"
-#include "Files.h"
 #include "Pkcs11.h"
 #include "ProcessPkcs11.h"
 #include "SharedLibrary.h"
+#include "Store.h"
 #include "TestEnv.h"
 #include "Utf.h"
 
@@ -54,7 +54,7 @@ ApiFixture::~ApiFixture() {
 
 void ApiFixture::configure(const std::string& slots, const std::string& faults) {
     m_slots = slots;
-    softtoken::replaceFile(tokenDir / "kvsofttoken.conf", slots + faults);
+    softtoken::Store(tokenDir).writeConfig(slots + faults);
 }
 
 void ApiFixture::createPlugin(const FB::BrowserHostPtr& host, const std::string& modulePath) {

@@ -1,6 +1,6 @@
 #include "NpapiWinHost.h"
 
-#include "Files.h"
+#include "Store.h"
 #include "TestEnv.h"
 
 #include <atomic>
@@ -92,7 +92,7 @@ void NpapiWinHost::TearDown() {
 }
 
 void NpapiWinHost::configure(const std::string& slots) {
-    softtoken::replaceFile(tokenDir / "kvsofttoken.conf", slots);
+    softtoken::Store(tokenDir).writeConfig(slots);
 }
 
 NPError NpapiWinHost::newInstance(const Params& params, NPP instance) {

@@ -1,8 +1,8 @@
 #include "SoftTokenFixture.h"
 
 #include "Exception.h"
-#include "Files.h"
 #include "Pkcs11Call.h"
+#include "Store.h"
 #include "TestEnv.h"
 
 #include <sstream>
@@ -48,7 +48,7 @@ SoftTokenFixture::~SoftTokenFixture() {
 
 void SoftTokenFixture::configure(const std::string& slots, const std::string& faults) {
     m_slots = slots;
-    softtoken::replaceFile(tokenDir / "kvsofttoken.conf", slots + faults);
+    softtoken::Store(tokenDir).writeConfig(slots + faults);
 }
 
 void SoftTokenFixture::injectFault(const std::string& faults) {

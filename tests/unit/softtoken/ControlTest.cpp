@@ -4,6 +4,7 @@
 
 #include "Files.h"
 #include "JoiningThread.h"
+#include "Store.h"
 
 #include <atomic>
 #include <chrono>
@@ -220,7 +221,7 @@ TEST_F(SoftTokenTest, TheConfigurationIsReplacedWhileAnotherThreadKeepsReadingIt
                 if (p11->C_GetSlotInfo(0, &info) != CKR_OK)
                     ++failedCalls;
                 try {
-                    const auto text = softtoken::readFile(dir / "kvsofttoken.conf");
+                    const auto text = softtoken::Store(dir).readConfig();
                     if (!text || (*text != versions[0] && *text != versions[1]))
                         ++torn;
                 } catch (const std::system_error&) {

@@ -1,6 +1,7 @@
 #include "SoftTokenFixture.h"
 
 #include "Files.h"
+#include "Store.h"
 
 #include <atomic>
 #include <chrono>
@@ -42,7 +43,7 @@ void SoftTokenTest::TearDown() {
 }
 
 void SoftTokenTest::writeConfig(const std::string& text) {
-    softtoken::replaceFile(dir / "kvsofttoken.conf", text);
+    softtoken::Store(dir).writeConfig(text);
 }
 
 void SoftTokenTest::writeSingleToken(const std::string& extra) {
