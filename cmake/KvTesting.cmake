@@ -5,6 +5,12 @@ include(CTest)
 if(BUILD_TESTING)
     if(CMAKE_CROSSCOMPILING AND WIN32)
         set(KV_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
+        # Debian's wine command starts the 32-bit loader first; 64-bit programs get their own.
+        if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+            find_program(KV_WINE wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH REQUIRED)
+        else()
+            set(KV_WINE wine)
+        endif()
         configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
                        FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
                                         GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

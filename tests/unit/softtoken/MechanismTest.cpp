@@ -39,8 +39,9 @@ protected:
 
     // The plug-in's derivation: CKD_CPDIVERSIFY_KDF, the derived key read and destroyed.
     CK_RV derive(CK_OBJECT_HANDLE privateKey, Bytes peer, Bytes ukm, Bytes& value) {
-        CK_GOSTR3410_DERIVE_PARAMS params{CKD_CPDIVERSIFY_KDF, peer.data(), peer.size(), ukm.data(),
-                                          ukm.size()};
+        CK_GOSTR3410_DERIVE_PARAMS params{CKD_CPDIVERSIFY_KDF, peer.data(),
+                                          static_cast<CK_ULONG>(peer.size()), ukm.data(),
+                                          static_cast<CK_ULONG>(ukm.size())};
         CK_MECHANISM mechanism{CKM_GOSTR3410_DERIVE, &params, sizeof params};
         std::vector<CK_ATTRIBUTE> templ = {attr(CKA_CLASS, secretClass),
                                            attr(CKA_KEY_TYPE, gost28147), attr(CKA_TOKEN, no),

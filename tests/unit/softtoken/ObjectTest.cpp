@@ -63,7 +63,7 @@ TEST_F(SoftTokenObjectTest, AttributeReadsFollowTheTwoCallPattern) {
     EXPECT_EQ(read[0].ulValueLen, 100u);
     EXPECT_EQ(read[1].ulValueLen, 1u);
 
-    CK_ATTRIBUTE small = {CKA_VALUE, buffer.data(), buffer.size()};
+    CK_ATTRIBUTE small = {CKA_VALUE, buffer.data(), static_cast<CK_ULONG>(buffer.size())};
     EXPECT_EQ(p11->C_GetAttributeValue(session, object, &small, 1), CKR_BUFFER_TOO_SMALL);
     EXPECT_EQ(small.ulValueLen, CK_UNAVAILABLE_INFORMATION);
 
