@@ -2,6 +2,7 @@
 // adapter mode, and otherwise runs on the software token under the module's one lock.
 
 #include "Adapter.h"
+#include "AdapterTemplates.h"
 #include "Faults.h"
 #include "Files.h"
 #include "KvSoftToken.h"
@@ -200,12 +201,15 @@ const KV_FUNCTION_LIST_EXTENDED extendedList = {{1, 0}, KV_SoftTokenStatus};
 
 } // namespace
 
-#define KV_ENTRY(name, params, args, soft)                                                         \
+// An entry point: the soft token's answer, or in adapter mode the call forwarded to the next
+// module as given (or with its templates completed, AdapterTemplates.h).
+#define KV_ADAPTED_ENTRY(name, params, soft, forwarded)                                            \
     extern "C" CK_RV name params {                                                                 \
         return dispatch(                                                                           \
             #name, [&](SoftToken& token) -> CK_RV { return soft; },                                \
-            [&](CK_FUNCTION_LIST_PTR next) { return next->name args; });                           \
+            [&](CK_FUNCTION_LIST_PTR next) -> CK_RV { return forwarded; });                        \
     }
+#define KV_ENTRY(name, params, args, soft) KV_ADAPTED_ENTRY(name, params, soft, next->name args)
 
 // Functions this token does not offer; in adapter mode they still reach the next module.
 #define KV_UNSUPPORTED(name, params, args)                                                         \
@@ -320,10 +324,11 @@ KV_ENTRY(C_Login,
          (CK_SESSION_HANDLE session, CK_USER_TYPE user, CK_UTF8CHAR_PTR pin, CK_ULONG length),
          (session, user, pin, length), token.login(session, user, pin, length))
 KV_ENTRY(C_Logout, (CK_SESSION_HANDLE session), (session), token.logout(session))
-KV_ENTRY(C_CreateObject,
-         (CK_SESSION_HANDLE session, CK_ATTRIBUTE_PTR templ, CK_ULONG count,
-          CK_OBJECT_HANDLE_PTR object),
-         (session, templ, count, object), token.createObject(session, templ, count, object))
+KV_ADAPTED_ENTRY(C_CreateObject,
+                 (CK_SESSION_HANDLE session, CK_ATTRIBUTE_PTR templ, CK_ULONG count,
+                  CK_OBJECT_HANDLE_PTR object),
+                 token.createObject(session, templ, count, object),
+                 forwardCreateObject(next, session, templ, count, object))
 KV_UNSUPPORTED(C_CopyObject,
                (CK_SESSION_HANDLE session, CK_OBJECT_HANDLE object, CK_ATTRIBUTE_PTR templ,
                 CK_ULONG count, CK_OBJECT_HANDLE_PTR copy),
@@ -445,14 +450,15 @@ KV_UNSUPPORTED(C_GenerateKey,
                (CK_SESSION_HANDLE session, CK_MECHANISM_PTR mechanism, CK_ATTRIBUTE_PTR templ,
                 CK_ULONG count, CK_OBJECT_HANDLE_PTR key),
                (session, mechanism, templ, count, key))
-KV_ENTRY(C_GenerateKeyPair,
-         (CK_SESSION_HANDLE session, CK_MECHANISM_PTR mechanism, CK_ATTRIBUTE_PTR publicTemplate,
-          CK_ULONG publicCount, CK_ATTRIBUTE_PTR privateTemplate, CK_ULONG privateCount,
-          CK_OBJECT_HANDLE_PTR publicKey, CK_OBJECT_HANDLE_PTR privateKey),
-         (session, mechanism, publicTemplate, publicCount, privateTemplate, privateCount, publicKey,
-          privateKey),
-         token.generateKeyPair(session, mechanism, publicTemplate, publicCount, privateTemplate,
-                               privateCount, publicKey, privateKey))
+KV_ADAPTED_ENTRY(C_GenerateKeyPair,
+                 (CK_SESSION_HANDLE session, CK_MECHANISM_PTR mechanism,
+                  CK_ATTRIBUTE_PTR publicTemplate, CK_ULONG publicCount,
+                  CK_ATTRIBUTE_PTR privateTemplate, CK_ULONG privateCount,
+                  CK_OBJECT_HANDLE_PTR publicKey, CK_OBJECT_HANDLE_PTR privateKey),
+                 token.generateKeyPair(session, mechanism, publicTemplate, publicCount,
+                                       privateTemplate, privateCount, publicKey, privateKey),
+                 forwardGenerateKeyPair(next, session, mechanism, publicTemplate, publicCount,
+                                        privateTemplate, privateCount, publicKey, privateKey))
 KV_UNSUPPORTED(C_WrapKey,
                (CK_SESSION_HANDLE session, CK_MECHANISM_PTR mechanism, CK_OBJECT_HANDLE wrapping,
                 CK_OBJECT_HANDLE key, CK_BYTE_PTR wrapped, CK_ULONG_PTR wrappedLength),
@@ -462,11 +468,11 @@ KV_UNSUPPORTED(C_UnwrapKey,
                 CK_BYTE_PTR wrapped, CK_ULONG wrappedLength, CK_ATTRIBUTE_PTR templ, CK_ULONG count,
                 CK_OBJECT_HANDLE_PTR key),
                (session, mechanism, unwrapping, wrapped, wrappedLength, templ, count, key))
-KV_ENTRY(C_DeriveKey,
-         (CK_SESSION_HANDLE session, CK_MECHANISM_PTR mechanism, CK_OBJECT_HANDLE base,
-          CK_ATTRIBUTE_PTR templ, CK_ULONG count, CK_OBJECT_HANDLE_PTR key),
-         (session, mechanism, base, templ, count, key),
-         token.deriveKey(session, mechanism, base, templ, count, key))
+KV_ADAPTED_ENTRY(C_DeriveKey,
+                 (CK_SESSION_HANDLE session, CK_MECHANISM_PTR mechanism, CK_OBJECT_HANDLE base,
+                  CK_ATTRIBUTE_PTR templ, CK_ULONG count, CK_OBJECT_HANDLE_PTR key),
+                 token.deriveKey(session, mechanism, base, templ, count, key),
+                 forwardDeriveKey(next, session, mechanism, base, templ, count, key))
 KV_ENTRY(C_SeedRandom, (CK_SESSION_HANDLE session, CK_BYTE_PTR seed, CK_ULONG length),
          (session, seed, length), ((void)token, CKR_RANDOM_SEED_NOT_SUPPORTED))
 KV_ENTRY(C_GenerateRandom, (CK_SESSION_HANDLE session, CK_BYTE_PTR data, CK_ULONG length),

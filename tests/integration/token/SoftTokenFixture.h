@@ -55,10 +55,12 @@ public:
     GuiFolder gui;
     std::filesystem::path tokenDir;
 
-private:
+protected:
+    // A read-write session of the test's own on the first token, logged in as the user.
     CK_SESSION_HANDLE openRawSession();
     void closeRawSession(CK_SESSION_HANDLE session);
 
+private:
     std::string m_slots;
     std::unique_ptr<Pkcs11> m_module;
 };

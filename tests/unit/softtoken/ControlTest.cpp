@@ -5,6 +5,7 @@
 #include "Files.h"
 #include "JoiningThread.h"
 #include "Store.h"
+#include "TestCertificate.h"
 
 #include <atomic>
 #include <chrono>
@@ -22,6 +23,17 @@ std::filesystem::path copyModule(const std::filesystem::path& folder) {
     const std::filesystem::path copy = folder / source.filename();
     std::filesystem::copy_file(source, copy);
     return copy;
+}
+
+// The configuration of an adapter in front of a copy of this module, which has its own state
+// directory under dir and one token: serial NEXT1, PIN 4321.
+std::string adapterInFrontOfACopy(const std::filesystem::path& dir) {
+    const std::filesystem::path nextDir = dir / "next";
+    const std::filesystem::path copy = copyModule(nextDir);
+    softtoken::replaceFile(nextDir / "kvsofttoken.conf",
+                           "[slot]\nlabel = Next\nserial = NEXT1\npin = 4321\npresent = yes\n");
+    return "[adapter]\nmodule = " + copy.u8string() +
+           "\nenv = KVSOFTTOKEN_DIR=" + nextDir.u8string() + "\n";
 }
 
 } // namespace
@@ -121,13 +133,8 @@ TEST_F(SoftTokenTest, RemovalClosesSessionsAndInsertionIsReported) {
 }
 
 TEST_F(SoftTokenTest, AdapterForwardsToAnotherModule) {
-    // The next module is a copy of this one with its own state directory.
     const std::filesystem::path nextDir = dir / "next";
-    const std::filesystem::path copy = copyModule(nextDir);
-    softtoken::replaceFile(nextDir / "kvsofttoken.conf",
-                           "[slot]\nlabel = Next\nserial = NEXT1\npin = 4321\npresent = yes\n");
-    writeConfig("[adapter]\nmodule = " + copy.u8string() +
-                "\nenv = KVSOFTTOKEN_DIR=" + nextDir.u8string() + "\n");
+    writeConfig(adapterInFrontOfACopy(dir));
     initialize();
 
     CK_TOKEN_INFO info;
@@ -145,6 +152,33 @@ TEST_F(SoftTokenTest, AdapterForwardsToAnotherModule) {
     EXPECT_EQ(status().sessions, 1u); // reported by the next module
     EXPECT_EQ(status().loggedIn, CKU_USER);
     EXPECT_TRUE(std::filesystem::exists(nextDir / "token-NEXT1.dat"));
+    finalize();
+}
+
+TEST_F(SoftTokenTest, AdapterCompletesThePlugInsTemplatesOnTheirWayToTheNextModule) {
+    writeConfig(adapterInFrontOfACopy(dir));
+    initialize();
+    const CK_SESSION_HANDLE session = openSession();
+    ASSERT_EQ(login(session, "4321"), CKR_OK);
+
+    // The plug-in's certificate template, which names neither type nor subject.
+    const TestCertificate& certificate = certificateV3();
+    const CK_ULONG certificateClass = CKO_CERTIFICATE;
+    std::vector<CK_ATTRIBUTE> templ = {attr(CKA_TOKEN, yes),      attr(CKA_CLASS, certificateClass),
+                                       attr(CKA_LABEL, kvwLabel), attr(CKA_ID, kvwLabel),
+                                       attr(CKA_PRIVATE, no),     attr(CKA_VALUE, certificate.der)};
+    CK_OBJECT_HANDLE stored;
+    ASSERT_EQ(p11->C_CreateObject(session, templ.data(), templ.size(), &stored), CKR_OK);
+    EXPECT_EQ(attribute(session, stored, CKA_SUBJECT), certificate.subject);
+    EXPECT_EQ(attribute(session, stored, CKA_ISSUER), certificate.issuer);
+    EXPECT_EQ(attribute(session, stored, CKA_SERIAL_NUMBER), certificate.serialNumber);
+    EXPECT_EQ(attribute(session, stored, CKA_VALUE), certificate.der);
+
+    CK_OBJECT_HANDLE publicKey, privateKey;
+    ASSERT_EQ(generate(session, "alpha", publicKey, privateKey), CKR_OK);
+    EXPECT_EQ(attribute(session, publicKey, CKA_GOSTR3411_PARAMS),
+              (Bytes{0x06, 0x07, 0x2A, 0x85, 0x03, 0x02, 0x02, 0x1E, 0x01}));
+    EXPECT_EQ(attribute(session, privateKey, CKA_GOSTR3410_PARAMS), cryptoProA);
     finalize();
 }
 
