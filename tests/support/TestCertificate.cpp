@@ -6,6 +6,7 @@
 // certificates for "C=RU, O=Kestrova, CN=Adapter certificate": version 3 with two extensions and
 // serial number 8A11223344556677 (encoded with a leading zero octet), and version 1 with serial
 // number 2A. The expected fields were cut from the DER by offsets read with openssl asn1parse.
+// adapter-certificate.der beside this file is the version 3 certificate, for outside tools.
 
 const TestCertificate& certificateV3() {
     static const TestCertificate c{

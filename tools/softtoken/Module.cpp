@@ -6,6 +6,7 @@
 #include "Faults.h"
 #include "Files.h"
 #include "KvSoftToken.h"
+#include "Process.h"
 #include "SoftToken.h"
 #include "Store.h"
 
@@ -27,6 +28,7 @@ struct ModuleState {
     Faults faults;
     std::unique_ptr<SoftToken> token;
     std::shared_ptr<Adapter> adapter;
+    unsigned long initializedBy = 0; // the process that called C_Initialize
 
     bool initialized() const { return token || adapter; }
 };
@@ -100,6 +102,13 @@ CK_RV initialize(CK_VOID_PTR initArgs) {
     ModuleState& s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
     refresh(s);
+    if (s.initialized() && s.initializedBy != currentProcessId()) {
+        // A forked child is an application of its own that must initialise anew: it inherits
+        // no session and no login. In adapter mode the next module is loaded again for it.
+        s.token.reset();
+        s.adapter.reset();
+        s.faults.restart();
+    }
     if (CK_RV rv = s.faults.check("C_Initialize"))
         return rv;
     if (s.initialized())
@@ -116,6 +125,7 @@ CK_RV initialize(CK_VOID_PTR initArgs) {
         return CKR_GENERAL_ERROR;
     }
     s.faults.configure(config.faults);
+    s.initializedBy = currentProcessId();
     if (config.adapter)
         return Adapter::load(*config.adapter, initArgs, s.adapter);
     Store store(s.directory);

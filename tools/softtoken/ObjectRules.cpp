@@ -1,5 +1,6 @@
 #include "ObjectRules.h"
 
+#include "CertificateFields.h"
 #include "GostKeys.h"
 
 namespace softtoken {
@@ -44,6 +45,20 @@ void secretDefaults(Object& object) {
     object.defaultFlag(CKA_NEVER_EXTRACTABLE, false);
     object.defaultFlag(CKA_ALWAYS_AUTHENTICATE, false);
     object.defaultFlag(CKA_WRAP_WITH_TRUSTED, false);
+}
+
+// The names default to those the value holds, so that a certificate stored without them (as the
+// plug-in stores one) still shows whose it is; a value that is not one gives empty names.
+void certificateDefaults(Object& object) {
+    const Bytes& value = *object.find(CKA_VALUE);
+    if (auto fields = readCertificateFields(value.data(), value.size())) {
+        object.defaultBytes(CKA_SUBJECT, std::move(fields->subject));
+        object.defaultBytes(CKA_ISSUER, std::move(fields->issuer));
+        object.defaultBytes(CKA_SERIAL_NUMBER, std::move(fields->serialNumber));
+    }
+    for (CK_ATTRIBUTE_TYPE name : {CKA_ID, CKA_SUBJECT, CKA_ISSUER, CKA_SERIAL_NUMBER})
+        object.defaultBytes(name, {});
+    object.defaultFlag(CKA_TRUSTED, false);
 }
 
 CK_RV checkKeyType(const Object& object, CK_KEY_TYPE expected) {
@@ -95,9 +110,7 @@ CK_RV completeCreatedObject(Object& object) {
         if (object.number(CKA_CERTIFICATE_TYPE) != CKC_X_509)
             return CKR_ATTRIBUTE_VALUE_INVALID;
         commonDefaults(object, false);
-        object.defaultBytes(CKA_ID, {});
-        object.defaultBytes(CKA_SUBJECT, {});
-        object.defaultFlag(CKA_TRUSTED, false);
+        certificateDefaults(object);
         return CKR_OK;
     case CKO_PUBLIC_KEY:
     case CKO_PRIVATE_KEY: {

@@ -15,27 +15,6 @@ namespace {
 
 const CK_ULONG dataClass = CKO_DATA;
 
-// A second copy of the module file: loaded beside the first, it has its own state, as another
-// process would.
-std::filesystem::path copyModule(const std::filesystem::path& folder) {
-    std::filesystem::create_directories(folder);
-    const std::filesystem::path source = std::filesystem::u8path(KVPKCS11_PATH);
-    const std::filesystem::path copy = folder / source.filename();
-    std::filesystem::copy_file(source, copy);
-    return copy;
-}
-
-// The configuration of an adapter in front of a copy of this module, which has its own state
-// directory under dir and one token: serial NEXT1, PIN 4321.
-std::string adapterInFrontOfACopy(const std::filesystem::path& dir) {
-    const std::filesystem::path nextDir = dir / "next";
-    const std::filesystem::path copy = copyModule(nextDir);
-    softtoken::replaceFile(nextDir / "kvsofttoken.conf",
-                           "[slot]\nlabel = Next\nserial = NEXT1\npin = 4321\npresent = yes\n");
-    return "[adapter]\nmodule = " + copy.u8string() +
-           "\nenv = KVSOFTTOKEN_DIR=" + nextDir.u8string() + "\n";
-}
-
 } // namespace
 
 TEST_F(SoftTokenTest, AFaultHitsOnlyTheNthCall) {
@@ -134,7 +113,7 @@ TEST_F(SoftTokenTest, RemovalClosesSessionsAndInsertionIsReported) {
 
 TEST_F(SoftTokenTest, AdapterForwardsToAnotherModule) {
     const std::filesystem::path nextDir = dir / "next";
-    writeConfig(adapterInFrontOfACopy(dir));
+    writeConfig(adapterInFrontOfACopy());
     initialize();
 
     CK_TOKEN_INFO info;
@@ -156,7 +135,7 @@ TEST_F(SoftTokenTest, AdapterForwardsToAnotherModule) {
 }
 
 TEST_F(SoftTokenTest, AdapterCompletesThePlugInsTemplatesOnTheirWayToTheNextModule) {
-    writeConfig(adapterInFrontOfACopy(dir));
+    writeConfig(adapterInFrontOfACopy());
     initialize();
     const CK_SESSION_HANDLE session = openSession();
     ASSERT_EQ(login(session, "4321"), CKR_OK);

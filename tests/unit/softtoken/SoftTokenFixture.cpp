@@ -51,6 +51,15 @@ void SoftTokenTest::writeSingleToken(const std::string& extra) {
                 extra);
 }
 
+std::string SoftTokenTest::adapterInFrontOfACopy() {
+    const std::filesystem::path nextDir = dir / "next";
+    const std::filesystem::path copy = copyModule(nextDir);
+    softtoken::replaceFile(nextDir / "kvsofttoken.conf",
+                           "[slot]\nlabel = Next\nserial = NEXT1\npin = 4321\npresent = yes\n");
+    return "[adapter]\nmodule = " + copy.u8string() +
+           "\nenv = KVSOFTTOKEN_DIR=" + nextDir.u8string() + "\n";
+}
+
 void SoftTokenTest::initialize() {
     ASSERT_EQ(p11->C_Initialize(nullptr), CKR_OK);
     initialized = true;
@@ -136,6 +145,14 @@ CK_RV SoftTokenTest::sign(CK_SESSION_HANDLE session, CK_MECHANISM_TYPE type, CK_
     CK_RV rv = p11->C_Sign(session, input.data(), input.size(), signature.data(), &length);
     signature.resize(length);
     return rv;
+}
+
+std::filesystem::path copyModule(const std::filesystem::path& folder) {
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path source = std::filesystem::u8path(modulePath());
+    const std::filesystem::path copy = folder / source.filename();
+    std::filesystem::copy_file(source, copy);
+    return copy;
 }
 
 CK_ATTRIBUTE attr(CK_ATTRIBUTE_TYPE type, const void* value, CK_ULONG length) {

@@ -26,6 +26,9 @@ protected:
     void writeConfig(const std::string& text);
     // A token "Test token" / serial, PIN 1234, in slot 0.
     void writeSingleToken(const std::string& extra = "");
+    // The configuration of an adapter in front of a copy of this module, which has its own state
+    // directory dir/next and one token: serial NEXT1, PIN 4321.
+    std::string adapterInFrontOfACopy();
     void initialize();
     void finalize();
 
@@ -49,6 +52,10 @@ protected:
     CK_FUNCTION_LIST_PTR p11 = nullptr;
     bool initialized = false;
 };
+
+// A second copy of the module file in folder: loaded beside the first, it has its own state, as
+// another process would.
+std::filesystem::path copyModule(const std::filesystem::path& folder);
 
 // Attribute helpers for templates: the values must outlive the template.
 CK_ATTRIBUTE attr(CK_ATTRIBUTE_TYPE type, const void* value, CK_ULONG length);

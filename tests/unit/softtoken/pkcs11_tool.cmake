@@ -1,5 +1,7 @@
-# OpenSC's pkcs11-tool against kvpkcs11: key pair generation and both signature mechanisms.
-# Arguments: PKCS11_TOOL, MODULE, TOOL (kvsofttoken), DIR (a scratch directory).
+# OpenSC's pkcs11-tool against kvpkcs11: its own self-test (with a forked child), key pair
+# generation, both signature mechanisms, and a certificate written, listed and read back.
+# Arguments: PKCS11_TOOL, MODULE, TOOL (kvsofttoken), DIR (a scratch directory), CERTIFICATE (a
+# DER certificate file).
 
 file(REMOVE_RECURSE "${DIR}")
 file(MAKE_DIRECTORY "${DIR}")
@@ -15,6 +17,11 @@ function(run)
 endfunction()
 
 run("${TOOL}" init --serial OPENSC1 --label "OpenSC check" --pin 1234)
+run("${PKCS11_TOOL}" --module "${MODULE}" --login --pin 1234 --test --test-fork)
+string(FIND "${output}" "No errors" at)
+if(at EQUAL -1)
+    message(FATAL_ERROR "the self-test found errors:\n${output}")
+endif()
 run("${PKCS11_TOOL}" --module "${MODULE}" --list-mechanisms)
 string(FIND "${output}" "GOSTR3410-WITH-GOSTR3411" at)
 if(at EQUAL -1)
@@ -34,3 +41,19 @@ foreach(case "GOSTR3410;hash.bin" "GOSTR3410-WITH-GOSTR3411;message.txt")
         message(FATAL_ERROR "${mechanism}: signature of ${size} bytes")
     endif()
 endforeach()
+
+# A certificate stored by an outside client, and found with the names it holds.
+run("${PKCS11_TOOL}" --module "${MODULE}" --login --pin 1234 --write-object "${CERTIFICATE}"
+    --type cert --id 4b56 --label opensc)
+run("${PKCS11_TOOL}" --module "${MODULE}" --list-objects --type cert)
+string(FIND "${output}" "CN=Adapter certificate" at)
+if(at EQUAL -1)
+    message(FATAL_ERROR "certificate listed without its subject:\n${output}")
+endif()
+run("${PKCS11_TOOL}" --module "${MODULE}" --read-object --type cert --id 4b56
+    -o "${DIR}/back.der")
+file(SHA256 "${CERTIFICATE}" written)
+file(SHA256 "${DIR}/back.der" read)
+if(NOT written STREQUAL read)
+    message(FATAL_ERROR "the certificate read back differs")
+endif()
