@@ -7,14 +7,7 @@ file(REMOVE_RECURSE "${DIR}")
 file(MAKE_DIRECTORY "${DIR}")
 set(ENV{KVSOFTTOKEN_DIR} "${DIR}")
 
-function(run)
-    execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE output
-                    ERROR_VARIABLE error)
-    if(NOT status EQUAL 0)
-        message(FATAL_ERROR "${ARGN}: status ${status}\n${output}${error}")
-    endif()
-    set(output "${output}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../../support/RunChecked.cmake)
 
 run("${TOOL}" init --serial OPENSC1 --label "OpenSC check" --pin 1234)
 run("${PKCS11_TOOL}" --module "${MODULE}" --login --pin 1234 --test --test-fork)
