@@ -118,6 +118,7 @@ export type KestrovaErrorName =
     | "PLUGIN_NOT_STARTED"
     | "LOAD_TIMEOUT"
     | "INVALID_ARGUMENT"
+    | "PLUGIN_GONE"
     | "SCRIPT_EXCEPTION"
     | "CLIENT_CLOSED";
 // </failure-names>

@@ -138,6 +138,7 @@
     { name: "PLUGIN_NOT_STARTED", source: "library" },
     { name: "LOAD_TIMEOUT", source: "library" },
     { name: "INVALID_ARGUMENT", source: "library" },
+    { name: "PLUGIN_GONE", source: "library" },
     { name: "SCRIPT_EXCEPTION", source: "library" },
     { name: "CLIENT_CLOSED", source: "library" }
   ];
@@ -202,6 +203,7 @@
       PLUGIN_NOT_STARTED: ["The Kestrova plug-in started without its scripting interface (its token module may be missing).", "Reinstall the plug-in together with the token maker's module, then restart the browser."],
       LOAD_TIMEOUT: ["The Kestrova plug-in did not start within {timeout} ms.", "Reload the page; if the browser asks whether to run the plug-in, allow it."],
       INVALID_ARGUMENT: ["Invalid argument: {detail}.", "This is a fault of the page: tell the site's developers."],
+      PLUGIN_GONE: ["The plug-in's element is no longer in the page.", "Reload the page. (A page that removes the element should call close() on its client first.)"],
       SCRIPT_EXCEPTION: ["The plug-in refused the call: {detail}.", "This is a fault of the page: tell the site's developers."],
       CLIENT_CLOSED: ["The Kestrova client was closed before the call ran.", "Load the plug-in again."]
     }
@@ -704,8 +706,18 @@
     return String(value);
   }
 
-  // Host objects (an ActiveX control) have no apply: the call is written out by arity.
+  // Host objects (an ActiveX control) have no apply: the call is written out by arity. A
+  // plug-in element taken out of the page has no methods any more.
   function invoke(target, name, a) {
+    var method;
+    try {
+      method = target[name];
+    } catch (e) {
+      method = undefined;
+    }
+    if (method === undefined || method === null) {
+      throw libraryError("PLUGIN_GONE", null, name);
+    }
     switch (a.length) {
     case 0: return target[name]();
     case 1: return target[name](a[0]);
@@ -719,6 +731,9 @@
   }
 
   function scriptException(e, method) {
+    if (e instanceof KestrovaError) {
+      return e;
+    }
     var detail = e && e.message !== undefined ? e.message : String(e);
     return libraryError("SCRIPT_EXCEPTION", { detail: detail }, method);
   }
@@ -843,7 +858,8 @@
     this.face = face;
     this.output = options && options.output === "bytes" ? "bytes" : "hex";
     this.closed = false;
-    this._ownsElement = !!(options && options.ownsElement);
+    // Set when load() made the element: close() takes it out of this parent again.
+    this._parent = options && options.parent ? options.parent : null;
     var version;
     try {
       version = String(plugin.version);
@@ -931,9 +947,8 @@
     }
     this.closed = true;
     dropJobs(this, libraryError("CLIENT_CLOSED"));
-    var element = this.element;
-    if (this._ownsElement && element && element.parentNode) {
-      element.parentNode.removeChild(element);
+    if (this._parent && this.element) {
+      removeFrom(this._parent, this.element);
     }
   };
 
@@ -970,16 +985,15 @@
           env.window[onload] = undefined;
         }
       }
+      // The parent, not the element, is asked: the plug-in answers the element's members.
       function remove() {
-        if (element && element.parentNode) {
-          element.parentNode.removeChild(element);
-        }
+        removeFrom(parent, element);
       }
       env.window[onload] = function (plugin) {
         forget();
         var scripting = usable(plugin) ? plugin : usable(element) ? element : null;
         if (scripting) {
-          ready(scripting, element);
+          ready(scripting, element, parent);
         } else {
           remove();
           fail(libraryError("PLUGIN_NOT_STARTED"));
@@ -988,9 +1002,6 @@
       // Markup, so that Internet Explorer sees the class id and the parameters together.
       holder.innerHTML = markup(onload);
       element = holder.firstChild;
-      element.style.position = "absolute";
-      element.style.left = "-100px";
-      element.style.top = "0";
       parent.appendChild(element);
       return function () {
         forget();
@@ -1000,12 +1011,34 @@
   }
   openElement.count = 0;
 
+  // Whether the object is an element of the page. Asked of the page's DOM, not of the object:
+  // a plug-in element answers member lookups itself, and an ActiveX control throws for a
+  // member it lacks.
+  function isElement(object, win) {
+    try {
+      return !!win.HTMLElement && object instanceof win.HTMLElement;
+    } catch (e) {
+      return false;
+    }
+  }
+
   // True when the object answers as the plug-in's scripting object does.
   function usable(plugin) {
     try {
       return !!plugin && typeof plugin.version === "string" && plugin.version !== "";
     } catch (e) {
       return false;
+    }
+  }
+
+  // One pixel out of sight: an element that is not laid out never starts its plug-in.
+  var PLACE = ' width="1" height="1" style="position:absolute;left:-100px;top:0"';
+
+  function removeFrom(parent, element) {
+    try {
+      parent.removeChild(element);
+    } catch (e) {
+      // already gone
     }
   }
 
@@ -1021,7 +1054,7 @@
         return type.enabledPlugin ? "installed" : "blocked";
       },
       open: openElement(function (onload) {
-        return '<object type="' + MIME_TYPE + '" width="1" height="1">' +
+        return '<object type="' + MIME_TYPE + '"' + PLACE + '>' +
                '<param name="onload" value="' + onload + '"></object>';
       })
     },
@@ -1043,7 +1076,7 @@
         }
       },
       open: openElement(function (onload) {
-        return '<object classid="clsid:' + CLASS_ID + '" width="1" height="1">' +
+        return '<object classid="clsid:' + CLASS_ID + '"' + PLACE + '>' +
                '<param name="onload" value="' + onload + '"></object>';
       })
     }
@@ -1114,9 +1147,9 @@
 
       if (opts.element) {
         var given = opts.element;
-        var clientOptions = { output: opts.output, ownsElement: false };
+        var clientOptions = { output: opts.output };
         if (usable(given)) {
-          finish(null, new Client(given, given.nodeType ? given : null, opts.face || null,
+          finish(null, new Client(given, isElement(given, env.window) ? given : null, opts.face || null,
                                   clientOptions));
           return;
         }
@@ -1130,7 +1163,8 @@
             return;
           }
           if (usable(given)) {
-            finish(null, new Client(given, given, opts.face || null, clientOptions));
+            finish(null, new Client(given, isElement(given, env.window) ? given : null,
+                                    opts.face || null, clientOptions));
           } else {
             env.window.setTimeout(poll, 50);
           }
@@ -1168,9 +1202,9 @@
         }
         finish(libraryError("LOAD_TIMEOUT", { timeout: timeout }));
       });
-      abandon = face.open(env, opts, function (plugin, element) {
+      abandon = face.open(env, opts, function (plugin, element, parent) {
         finish(null, new Client(plugin, element, face.name,
-                                { output: opts.output, ownsElement: true }));
+                                { output: opts.output, parent: parent }));
       }, finish);
     });
   };
