@@ -161,7 +161,8 @@ export interface Environment {
 export interface LoadOptions extends Environment {
   /** An element (or scripting object) that already holds the plug-in, instead of a new one. */
   element?: HTMLElement | KestrovaPlugin;
-  /** Where the new element goes; by default the document's body. */
+  /** Where the new element goes; by default the document's body. It must be displayed: a
+   *  plug-in inside an element with display: none never starts. */
   parent?: Node;
   /** Milliseconds to wait for the plug-in to start; default 10000. */
   timeout?: number;
@@ -266,7 +267,8 @@ export function load(options?: LoadOptions): Promise<Client<string>>;
 export function errorName(code: number | string, method?: string): KestrovaErrorName;
 /** The KestrovaError for a code that the plug-in gave to a raw call. */
 export function failure(code: number | string, method?: string): KestrovaError;
-/** Every row of the failure table, with its message in the current language. */
+/** Every row of the failure table, with its message in the language set when the library
+ *  loaded. */
 export const errors: ReadonlyArray<FailureEntry>;
 
 /** Upper-case hexadecimal text of bytes. */

@@ -974,6 +974,11 @@
   function openElement(markup) {
     return function (env, options, ready, fail) {
       var doc = env.document;
+      if (!doc || !doc.createElement) {
+        fail(libraryError("INVALID_ARGUMENT",
+                          { detail: "no document to hold the plug-in; give options.element" }));
+        return function () {};
+      }
       var onload = "__kestrovaLoaded" + (++openElement.count);
       var holder = doc.createElement("div");
       var parent = options.parent || doc.body || doc.documentElement;

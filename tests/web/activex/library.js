@@ -1,21 +1,21 @@
-<?xml version="1.0" encoding="utf-8"?>
-<!--
-  The page library's walk through every method (tests/e2e/pages/library-suite.js), run by the
-  Windows Script Host's JScript on the plug-in's ActiveX face:
+// The page library's walk through every method (tests/e2e/pages/library-suite.js), run by the
+// Windows Script Host's JScript on the plug-in's ActiveX face:
+//
+//   wine cscript //nologo tests\web\activex\library.js
+//
+// It needs npkestrova.dll registered machine-wide, kvpkcs11.dll and a Gui.bin that answers the
+// PIN 1234 beside it, and a fresh software token (serial KV0002API, PIN 1234). JScript has no
+// Promise and no timers: the library's own Promise runs, its reactions from the loop below,
+// and the plug-in's callbacks arrive while WScript.Sleep waits. Prints one line per check and
+// "kv-test: PASS ..." or "kv-test: FAIL ..."; exit code 0 when every check passed.
 
-    wine cscript //nologo tests\web\activex\library.wsf
+// The Script Host runs one file: the library and the suite are read and run here, at global
+// level.
+var files = new ActiveXObject("Scripting.FileSystemObject");
+var here = files.GetParentFolderName(WScript.ScriptFullName);
+eval(files.OpenTextFile(files.BuildPath(here, "..\\..\\..\\web\\kestrova.js")).ReadAll());
+eval(files.OpenTextFile(files.BuildPath(here, "..\\..\\e2e\\pages\\library-suite.js")).ReadAll());
 
-  It needs npkestrova.dll registered machine-wide, kvpkcs11.dll and a Gui.bin that answers the
-  PIN 1234 beside it, and a fresh software token (serial KV0002API, PIN 1234). JScript has no
-  Promise and no timers: the library's own Promise runs, its reactions from the loop below,
-  and the plug-in's callbacks arrive while WScript.Sleep waits. Prints one line per check and
-  "kv-test: PASS ..." or "kv-test: FAIL ..."; exit code 0 when every check passed.
--->
-<package>
-<job id="library">
-<script language="JScript" src="../../../web/kestrova.js"/>
-<script language="JScript" src="../../e2e/pages/library-suite.js"/>
-<script language="JScript"><![CDATA[
 var checks = 0;
 var failures = [];
 var steps = [];
@@ -92,6 +92,3 @@ try {
   WScript.Echo("kv-test: FAIL script exception: " + e.message);
 }
 WScript.Quit(status);
-]]></script>
-</job>
-</package>
