@@ -632,31 +632,31 @@
   })();
 
   // Converts the page's arguments to the plug-in's; throws a KestrovaError on bad input.
-  function convertArguments(spec, args) {
+  function convertArguments(row, args) {
     var out = [];
-    var kinds = spec[2];
+    var kinds = row[2];
     for (var i = 0; i < kinds.length; i++) {
       var parts = kinds[i].split(":");
       var kind = parts[1] || parts[0];
       var value = args[i];
-      var what = spec[0] + ": " + parts[0];
+      var what = row[0] + ": " + parts[0];
       if (kind === "pin") {
         if (value !== null && typeof value === "object") {
           value = value.pin;
         }
         if (value !== undefined && value !== null && typeof value !== "string") {
-          throw libraryError("INVALID_ARGUMENT", { detail: what + " is not text" }, spec[1]);
+          throw libraryError("INVALID_ARGUMENT", { detail: what + " is not text" }, row[1]);
         }
         out.push(value ? value : null);
       } else if (kind === "index") {
         if (typeof value !== "number" || value !== Math.floor(value) || value > 2147483647 ||
             value < -2147483648) {
           throw libraryError("INVALID_ARGUMENT", { detail: what + " is not a whole number" },
-                             spec[1]);
+                             row[1]);
         }
         out.push(value);
       } else if (kind === "binary") {
-        out.push(toHexArgument(value, what, spec[1]));
+        out.push(toHexArgument(value, what, row[1]));
       } else {
         out.push(value === undefined || value === null ? "" : String(value));
       }
@@ -869,13 +869,13 @@
     this.version = version;
   }
 
-  function defineMethod(spec) {
-    var name = spec[0], method = spec[1], result = spec[3];
+  function defineMethod(row) {
+    var name = row[0], method = row[1], result = row[3];
     Client.prototype[name] = function () {
       var client = this;
       var args;
       try {
-        args = convertArguments(spec, arguments);
+        args = convertArguments(row, arguments);
       } catch (e) {
         return Promise.reject(e);
       }
