@@ -73,8 +73,9 @@ TEST(FailureNamesTest, EveryPkcs11ReturnValueHasItsName) {
         ASSERT_NE(row, nullptr) << ckr.name << " gives " << code << ", which has no name";
         // A value with a number of its own is named for that number; the rest by their
         // PKCS#11 name.
-        if (code <= -81)
+        if (code <= -81) {
             EXPECT_STREQ(row->name, ckr.name) << "code " << code;
+        }
     }
 }
 
