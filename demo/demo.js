@@ -1,45 +1,12 @@
-// The Kestrova demo page: every feature of the plug-in behind a button, each call written to
-// the "What happened" table with its result in words. Opened with #tour, the page walks
-// through everything by itself (with the demo PIN) and reports to the test driver when done.
-var plugin = document.getElementById("plugin");
+// The Kestrova demo page, built on the page library (web/kestrova.js): every feature of the
+// plug-in behind a button, each call written to the "What happened" table with its result in
+// words. Opened with #tour, the page walks through everything by itself (with the demo PIN)
+// and reports to the test driver when done. The code is meant to be read as an example.
 var DEMO_PIN = "1234";
+/** @type {Kestrova.Client | null} the plug-in, once loaded */
+var client = null;
 
-// What the plug-in's result codes mean.
-var CODES = {
-  "-1": "no token is inserted",
-  "-2": "not logged in (no login outlives a call)",
-  "-3": "the PIN is invalid",
-  "-4": "wrong PIN",
-  "-5": "the PIN is locked",
-  "-6": "the PIN has a wrong length",
-  "-10": "bad argument",
-  "-11": "a required argument is missing",
-  "-12": "a PIN dialog is already open",
-  "-20": "no such object on the token",
-  "-21": "the object already exists",
-  "-40": "out of memory",
-  "-50": "the PIN-entry program failed",
-  "-51": "the token module is not initialised",
-  "-53": "unexpected failure",
-  "-60": "the PIN entry was cancelled",
-  "-61": "the PIN-entry program could not show its dialog",
-  "-72": "software signature: key or hash is not 32 bytes",
-  "-73": "software signature: no usable parameters"
-};
-
-function explain(code) {
-  var text = CODES[String(code)];
-  if (text)
-    return text;
-  var n = Number(code);
-  if (n <= -74 && n >= -79)
-    return "software signature failed (status " + (-70 - n) + ")";
-  if (n < -80)
-    return "the token module failed (PKCS#11 error 0x" + (-n - 80).toString(16).toUpperCase() +
-           ")";
-  return "failure " + code;
-}
-
+/** @returns {any} the page's element of that id: an input, a table, a cell... */
 function element(id) {
   return document.getElementById(id);
 }
@@ -49,14 +16,6 @@ function hexSpan(text) {
   span.className = "hex";
   span.textContent = text;
   return span;
-}
-
-function textToHex(text) {
-  var hex = "";
-  var bytes = unescape(encodeURIComponent(text));
-  for (var i = 0; i < bytes.length; i++)
-    hex += (bytes.charCodeAt(i) < 16 ? "0" : "") + bytes.charCodeAt(i).toString(16).toUpperCase();
-  return hex;
 }
 
 // The PIN to hand over: typed, or none (then the PIN-entry program asks).
@@ -82,30 +41,48 @@ function shortValue(value, keep) {
   return text.length > 20 ? text.substr(0, keep) + "\u2026" : text;
 }
 
-// Calls a method with callbacks; then(ok, value) follows the transcript row. The PIN never
-// reaches the transcript.
-function call(method, args, describe, then) {
+// Calls a client method and writes the transcript row. The promise keeps the method's result
+// or its KestrovaError, so callers go on with then(). Neither a PIN nor the arguments listed
+// in `secret` (a private key) reach the transcript.
+/**
+ * @param {keyof Kestrova.Client} method
+ * @param {any[]} args
+ * @param {(value: any) => string} [meaning]
+ * @param {number[]} [secret]
+ */
+function call(method, args, meaning, secret) {
   var shown = args.map(function (a, i) {
-    if (describe.pin && i === args.length - 1 && a !== null)
-      return "PIN";
-    return a === null ? "null" : JSON.stringify(shortValue(a, 12));
+    if (secret && secret.indexOf(i) >= 0)
+      return "(secret)";
+    if (a !== null && typeof a === "object" && "pin" in a)
+      return "{ pin }";
+    return a === null || a === undefined ? "null" : JSON.stringify(shortValue(a, 12));
   });
-  var label = method + "(" + shown.join(", ") + ")";
-  var returned = plugin[method].apply(plugin, args.concat([function (value) {
-    // -1 from kvwIsTokenPresentAndOK is a result, not a failure, yet it means one.
-    if (typeof value === "number" && value < 0)
-      record(label, value, explain(value), "failed");
-    else
-      record(label, shortValue(value, 12), describe.ok ? describe.ok(value) : "", "ok");
-    then(true, value);
-  }, function (code) {
-    record(label, code, explain(code), "failed");
-    then(false, code);
-  }]));
-  if (returned !== 0) {
-    record(label, returned, explain(returned), "failed");
-    then(false, String(returned));
+  var label = "client." + method + "(" + shown.join(", ") + ")";
+  if (!client) {
+    record(label, "no client", "the plug-in is not loaded", "failed");
+    return Kestrova.Promise.reject(new Error("not loaded"));
   }
+  var promise = /** @type {any} */ (client)[method].apply(client, args);
+  return promise.then(function (value) {
+    var shownValue = Array.isArray(value) ? JSON.stringify(value) : shortValue(value, 12);
+    record(label, value === undefined ? "done" : shownValue,
+           meaning ? meaning(value) : "", "ok");
+    return value;
+  }, function (error) {
+    var outcome = error.name + (error.code !== null ? " (" + error.code + ")" : "");
+    record(label, outcome, error.message + " " + error.action, "failed");
+    throw error;
+  });
+}
+
+function pinArgument() {
+  var typed = pin();
+  return typed ? { pin: typed } : null;
+}
+
+function failedText(error) {
+  return "failed: " + error.message;
 }
 
 var containers = [];
@@ -133,7 +110,7 @@ function showContainers() {
     row.insertCell(-1).appendChild(hexSpan(publicKeys[name] || ""));
     var remove = document.createElement("button");
     remove.textContent = "Remove";
-    remove.onclick = function () { removeContainer(name, function () {}); };
+    remove.onclick = function () { removeContainer(name).then(nothing, nothing); };
     row.insertCell(-1).appendChild(remove);
   });
   if (containers.length === 0)
@@ -144,241 +121,267 @@ function showContainers() {
   fillSelect("cert-container");
 }
 
-function checkToken(then) {
-  element("version").textContent = plugin.version;
-  call("kvwIsTokenPresentAndOK", [], { ok: function () { return "a token is present"; } },
-       function (ok, value) {
-    element("status").textContent = value === true ? "present" : explain(value);
-    element("status").className = value === true ? "ok" : "failed";
-    call("kvwGetDeviceID", [], { ok: function () { return "the token's serial number"; } },
-         function (ok, serial) {
-      element("serial").textContent = ok ? serial : "\u2013";
-      then(value === true && ok);
-    });
+// Finds the plug-in and starts it; the page shows what a user without it would see.
+function start() {
+  var found = Kestrova.detect();
+  element("plugin").textContent = found.installed ? "found (" + found.face + ")"
+                                                  : "not installed";
+  return Kestrova.load().then(function (loaded) {
+    client = loaded;
+    element("plugin").textContent = "loaded (" + loaded.face + "), kestrova.js " +
+                                    Kestrova.version;
+    element("plugin").className = "ok";
+    element("version").textContent = loaded.version;
+  }, function (error) {
+    element("plugin").textContent = error.message + " " + error.action;
+    element("plugin").className = "failed";
+    record("Kestrova.load()", error.name, error.message, "failed");
+    throw error;
   });
 }
 
-function login(then) {
-  call("kvwUserLoginDlg", [pin()], { pin: true, ok: function () {
+function checkToken() {
+  return call("isTokenPresent", [], function (present) {
+    return present ? "a token is present" : "no token is inserted";
+  }).then(function (present) {
+    element("status").textContent = present ? "present" : "no token";
+    element("status").className = present ? "ok" : "failed";
+    if (!present)
+      return false;
+    return call("getDeviceId", [], function () { return "the token's serial number"; })
+        .then(function (serial) {
+          element("serial").textContent = serial;
+          return true;
+        });
+  });
+}
+
+function login() {
+  return call("login", [pinArgument()], function () {
     return "the token accepted the PIN and was logged out again";
-  } }, then);
-}
-
-function listContainers(then) {
-  call("kvwGetNumberOfContainers", [], { ok: function (n) {
-    return n + " container" + (n === 1 ? "" : "s") + " on the token";
-  } }, function (ok, count) {
-    containers = [];
-    for (var i = 0; ok && i < count; i++) {
-      var name = plugin.kvwGetContainerName(i);
-      if (typeof name === "string") {
-        containers.push(name);
-        var key = plugin.kvwGetPublicKey(name);
-        publicKeys[name] = typeof key === "string" ? key : "";
-      }
-    }
-    showContainers();
-    then(ok);
   });
 }
 
-function createContainer(name, then) {
-  call("kvwGenKeyPair", [name, pin()], { pin: true, ok: function () {
+function listContainers() {
+  return call("listContainers", [], function (names) {
+    return names.length + " container" + (names.length === 1 ? "" : "s") + " on the token";
+  }).then(function (names) {
+    containers = names;
+    // Each public key; a container holding only a certificate has none.
+    return Kestrova.Promise.all(names.map(function (name) {
+      return client.getPublicKey(name).then(function (key) {
+        publicKeys[name] = key;
+      }, function () {
+        publicKeys[name] = "";
+      });
+    }));
+  }).then(showContainers);
+}
+
+function createContainer(name) {
+  return call("generateKeyPair", [name, pinArgument()], function () {
     return "new key pair; its public key is X then Y";
-  } }, function (ok, key) {
-    if (!ok)
-      return then(false, key);
-    listContainers(function () { then(true, key); });
+  }).then(function (key) {
+    return listContainers().then(function () { return key; });
   });
 }
 
-function removeContainer(name, then) {
-  call("kvwDestroyContainer", [name, pin()], { pin: true, ok: function () {
+function removeContainer(name) {
+  return call("destroyContainer", [name, pinArgument()], function () {
     return "keys and certificate removed";
-  } }, function (ok) {
-    listContainers(function () { then(ok); });
-  });
+  }).then(listContainers);
 }
 
-function sign(hashed, then) {
+// "Hash and sign" has the token hash the text's UTF-8 bytes; "Sign as a ready hash" takes those
+// bytes themselves as the hash value, padded to 32 bytes.
+function sign(hashed) {
   var name = element("sign-container").value;
-  var data = element("sign-data").value;
-  // "Sign as a ready hash" takes the text's bytes as the hash value itself, padded to 32.
-  var hex = textToHex(data);
+  var hex = Kestrova.textToHex(element("sign-data").value);
   if (!hashed)
     hex = (hex + new Array(65).join("0")).substr(0, 64);
-  call(hashed ? "kvwHashSign" : "kvwSign", [name, hex, pin()], { pin: true, ok: function () {
+  var out = element("signature");
+  out.innerHTML = "";
+  out.className = "result";
+  return call(hashed ? "hashSign" : "sign", [name, hex, pinArgument()], function () {
     return "signature r then s, 32 bytes each";
-  } }, function (ok, value) {
-    var out = element("signature");
-    out.innerHTML = "";
-    if (ok) {
-      out.appendChild(document.createTextNode("r, s:"));
-      out.appendChild(hexSpan(value.substr(0, 64) + " " + value.substr(64)));
-      out.appendChild(document.createTextNode("public key of \u201c" + name + "\u201d:"));
-      out.appendChild(hexSpan(publicKeys[name] || ""));
-    } else {
-      out.textContent = "failed: " + explain(value);
-      out.className = "result failed";
-    }
-    then(ok, value);
+  }).then(function (value) {
+    out.appendChild(document.createTextNode("r, s:"));
+    out.appendChild(hexSpan(value.substr(0, 64) + " " + value.substr(64)));
+    out.appendChild(document.createTextNode("public key of \u201c" + name + "\u201d:"));
+    out.appendChild(hexSpan(publicKeys[name] || ""));
+    return value;
+  }, function (error) {
+    out.textContent = failedText(error);
+    out.className = "result failed";
+    throw error;
   });
 }
 
-function deriveBothSides(then) {
+// Both containers derive the key, each with the other's public key: the same key comes out.
+function deriveBothSides() {
   var mine = element("key-container").value;
   var peer = element("key-peer").value;
   var ukm = element("ukm").value;
   var out = element("session-key");
-  call("kvwMakeSessionKey", [mine, publicKeys[peer] || "", ukm, pin()], { pin: true, ok:
-       function () { return "32-byte GOST 28147-89 key"; } }, function (ok, fromMine) {
-    if (!ok) {
-      out.textContent = "failed: " + explain(fromMine);
-      return then(false);
-    }
-    call("kvwMakeSessionKey", [peer, publicKeys[mine] || "", ukm, pin()], { pin: true, ok:
-         function (key) {
-      return key === fromMine ? "the peer derives the same key" : "the keys differ";
-    } }, function (ok2, fromPeer) {
-      out.innerHTML = "";
-      out.appendChild(document.createTextNode("\u201c" + mine + "\u201d with \u201c" + peer +
-                                              "\u201d's public key:"));
-      out.appendChild(hexSpan(fromMine));
-      var agree = ok2 && fromPeer === fromMine;
-      var verdict = document.createElement("span");
-      verdict.className = agree ? "ok" : "failed";
-      verdict.textContent = agree ? "\u201c" + peer + "\u201d derives the same key from \u201c" +
-                                        mine + "\u201d's public key."
-                                  : "The other side got: " + fromPeer;
-      out.appendChild(verdict);
-      then(agree);
-    });
-  });
-}
-
-function importCertificate(then) {
-  var name = element("cert-container").value;
-  call("kvwImportCertificate", [name, element("certificate").value], { ok: function () {
-    return "certificate stored in the container (no PIN needed)";
-  } }, function (ok, value) {
-    element("import-result").textContent = ok ? "Stored in \u201c" + name + "\u201d."
-                                              : "failed: " + explain(value);
-    element("import-result").className = "result " + (ok ? "ok" : "failed");
-    then(ok, value);
-  });
-}
-
-function repair(then) {
-  call("kvwRepair", [element("repair-key").value, element("repair-hash").value], { ok: function () {
-    return "made in software: r then s";
-  } }, function (ok, value) {
-    var out = element("repair-result");
+  var fromMine = null;
+  return call("makeSessionKey", [mine, publicKeys[peer] || "", ukm, pinArgument()], function () {
+    return "32-byte GOST 28147-89 key";
+  }).then(function (key) {
+    fromMine = key;
+    return call("makeSessionKey", [peer, publicKeys[mine] || "", ukm, pinArgument()],
+                function (other) {
+                  return other === key ? "the peer derives the same key" : "the keys differ";
+                });
+  }).then(function (fromPeer) {
     out.innerHTML = "";
-    if (ok)
-      out.appendChild(hexSpan(value.substr(0, 64) + " " + value.substr(64)));
-    else
-      out.textContent = "failed: " + explain(value);
-    then(ok, value);
+    out.appendChild(document.createTextNode("\u201c" + mine + "\u201d with \u201c" + peer +
+                                            "\u201d's public key:"));
+    out.appendChild(hexSpan(fromMine));
+    var agree = fromPeer === fromMine;
+    var verdict = document.createElement("span");
+    verdict.className = agree ? "ok" : "failed";
+    verdict.textContent = agree ? "\u201c" + peer + "\u201d derives the same key from \u201c" +
+                                      mine + "\u201d's public key."
+                                : "The other side got: " + fromPeer;
+    out.appendChild(verdict);
+    return agree;
+  }, function (error) {
+    out.textContent = failedText(error);
+    throw error;
   });
 }
 
+function importCertificate() {
+  var name = element("cert-container").value;
+  var out = element("import-result");
+  return call("importCertificate", [name, element("certificate").value], function () {
+    return "certificate stored in the container (no PIN needed)";
+  }).then(function () {
+    out.textContent = "Stored in \u201c" + name + "\u201d.";
+    out.className = "result ok";
+  }, function (error) {
+    out.textContent = failedText(error);
+    out.className = "result failed";
+    throw error;
+  });
+}
+
+function repair() {
+  var out = element("repair-result");
+  out.innerHTML = "";
+  return call("repair", [element("repair-key").value, element("repair-hash").value], function () {
+    return "made in software: r then s";
+  }, [0]).then(function (value) {
+    out.appendChild(hexSpan(value.substr(0, 64) + " " + value.substr(64)));
+    return value;
+  }, function (error) {
+    out.textContent = failedText(error);
+    throw error;
+  });
+}
+
+// Buttons: the transcript shows failures, so a button's promise ends quietly.
 function nothing() {}
-element("check").onclick = function () { checkToken(nothing); };
-element("login").onclick = function () { login(nothing); };
-element("create").onclick = function () { createContainer(element("container").value, nothing); };
-element("list").onclick = function () { listContainers(nothing); };
-element("hash-sign").onclick = function () { sign(true, nothing); };
-element("sign").onclick = function () { sign(false, nothing); };
-element("derive").onclick = function () { deriveBothSides(nothing); };
-element("import").onclick = function () { importCertificate(nothing); };
-element("repair").onclick = function () { repair(nothing); };
+function button(id, action) {
+  element(id).onclick = function () { action().then(nothing, nothing); };
+}
+button("check", checkToken);
+button("login", login);
+button("create", function () { return createContainer(element("container").value); });
+button("list", listContainers);
+button("hash-sign", function () { return sign(true); });
+button("sign", function () { return sign(false); });
+button("derive", deriveBothSides);
+button("import", importCertificate);
+button("repair", repair);
 
 // The automatic walk: each step runs after the previous one answered and says whether what
-// happened is what the demo expects.
+// happened is what the demo expects: a success, or a failure of a given name.
 function tour() {
   var failures = [];
-  function expect(what, good) {
-    if (!good)
-      failures.push(what);
+  function succeeds(what, action) {
+    return function () {
+      return action().then(function (result) {
+        if (result === false)
+          failures.push(what);
+      }, function () {
+        failures.push(what);
+      });
+    };
+  }
+  function failsWith(what, name, action) {
+    return function () {
+      return action().then(function () {
+        failures.push(what + " (it succeeded)");
+      }, function (error) {
+        if (error.name !== name)
+          failures.push(what + " (" + error.name + ")");
+      });
+    };
+  }
+  function withPin(typed, action) {
+    return function () {
+      element("pin").value = typed;
+      return action();
+    };
   }
   var steps = [
-    function (next) { checkToken(function (ok) { expect("token present", ok); next(); }); },
-    function (next) {
-      element("pin").value = "0000";
-      login(function (ok, code) {
-        expect("a wrong PIN is refused", code === "-4");
-        element("pin").value = DEMO_PIN;
-        next();
-      });
-    },
-    function (next) { login(function (ok) { expect("login", ok); next(); }); },
-    function (next) { listContainers(function (ok) { expect("list", ok); next(); }); },
+    succeeds("token present", checkToken),
+    withPin("0000", failsWith("a wrong PIN is refused", "PIN_INCORRECT", login)),
+    withPin(DEMO_PIN, succeeds("login", login)),
+    succeeds("list", listContainers),
     // Containers left by an earlier run go first.
-    function (next) {
+    function () {
       var old = containers.filter(function (n) { return /^Demo /.test(n); });
-      (function removeNext() {
-        if (old.length === 0)
-          return next();
-        removeContainer(old.shift(), removeNext);
-      })();
+      return old.reduce(function (done, name) {
+        return done.then(function () { return removeContainer(name); });
+      }, Kestrova.Promise.resolve()).then(nothing, function () { failures.push("clean up"); });
     },
-    function (next) {
-      createContainer("Demo signer", function (ok) { expect("create signer", ok); next(); });
-    },
-    function (next) {
-      createContainer("Demo peer", function (ok) { expect("create peer", ok); next(); });
-    },
-    function (next) {
-      createContainer("Demo signer", function (ok, code) {
-        expect("an existing name is refused", code === "-21");
-        next();
-      });
-    },
-    function (next) {
-      createContainer("Demo temporary", function (ok) { expect("create temporary", ok); next(); });
-    },
-    function (next) {
-      removeContainer("Demo temporary", function (ok) { expect("remove", ok); next(); });
-    },
-    function (next) {
+    succeeds("create signer", function () { return createContainer("Demo signer"); }),
+    succeeds("create peer", function () { return createContainer("Demo peer"); }),
+    failsWith("an existing name is refused", "ALREADY_EXISTS",
+              function () { return createContainer("Demo signer"); }),
+    succeeds("create temporary", function () { return createContainer("Demo temporary"); }),
+    succeeds("remove", function () { return removeContainer("Demo temporary"); }),
+    succeeds("sign a hash", function () {
       element("sign-container").value = "Demo signer";
-      sign(false, function (ok) { expect("sign a hash", ok); next(); });
-    },
-    function (next) { sign(true, function (ok) { expect("hash and sign", ok); next(); }); },
-    function (next) {
+      return sign(false);
+    }),
+    succeeds("hash and sign", function () { return sign(true); }),
+    succeeds("session key agreed", function () {
       element("key-container").value = "Demo signer";
       element("key-peer").value = "Demo peer";
-      deriveBothSides(function (ok) { expect("session key agreed", ok); next(); });
-    },
-    function (next) {
+      return deriveBothSides();
+    }),
+    succeeds("import certificate", function () {
       element("cert-container").value = "Demo signer";
-      importCertificate(function (ok) { expect("import certificate", ok); next(); });
-    },
-    function (next) { repair(function (ok) { expect("software signature", ok); next(); }); },
-    function (next) {
-      call("kvwGetPublicKey", ["No such container"], {}, function (ok, code) {
-        expect("a missing container is reported", code === "-20");
-        next();
-      });
-    },
-    function (next) {
-      call("kvwSign", ["", "00", DEMO_PIN], { pin: true }, function (ok, code) {
-        expect("a missing argument is reported", code === "-11");
-        next();
-      });
-    }
+      return importCertificate();
+    }),
+    succeeds("software signature", repair),
+    failsWith("a missing container is reported", "NOT_FOUND",
+              function () { return call("getPublicKey", ["No such container"]); }),
+    failsWith("a missing argument is reported", "MISSING_ARGUMENT",
+              function () { return call("sign", ["", "00", { pin: DEMO_PIN }]); })
   ];
-  (function run(i) {
-    if (i < steps.length)
-      return steps[i](function () { setTimeout(function () { run(i + 1); }, 0); });
-    window.scrollTo(0, 0);
-    var passed = failures.length === 0;
-    if (window.kvTest)
-      kvTest.done(passed, passed ? "every feature shown" : "unexpected: " + failures.join(", "));
-  })(0);
+  steps.reduce(function (done, step) { return done.then(step); }, Kestrova.Promise.resolve())
+      .then(function () {
+        window.scrollTo(0, 0);
+        var passed = failures.length === 0;
+        if (testDriver)
+          testDriver.done(passed, passed ? "every feature shown"
+                                         : "unexpected: " + failures.join(", "));
+      });
 }
 
-if (location.hash === "#tour")
-  setTimeout(tour, 0);
-else
-  checkToken(function () { listContainers(nothing); });
+// The browser-test driver, when the page runs under it.
+var testDriver = /** @type {any} */ (window).kvTest;
+
+start().then(function () {
+  if (location.hash === "#tour")
+    tour();
+  else
+    checkToken().then(listContainers).then(nothing, nothing);
+}, function () {
+  if (location.hash === "#tour" && testDriver)
+    testDriver.done(false, "the plug-in did not load");
+});
