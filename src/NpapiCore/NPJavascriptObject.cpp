@@ -1,86 +1,24 @@
 #include "NPJavascriptObject.h"
 
-#include "JSAPIAuto.h"
-#include "JSFunction.h"
+#include "BuiltinMembers.h"
 #include "JSObject.h"
 #include "NpapiBrowserHost.h"
 #include "NpapiVariant.h"
 #include "script_error.h"
 
-#include <array>
-#include <typeinfo>
 #include <vector>
 
 namespace FB::Npapi {
 
 namespace {
 
-const std::array<const char*, 3> builtinNames = {"addEventListener", "removeEventListener",
-                                                 "getLastException"};
-
-bool isBuiltin(const std::string& name) {
-    for (const char* builtin : builtinNames) {
-        if (name == builtin)
-            return true;
-    }
-    return false;
-}
+const BuiltinMembers::Names builtinNames{"addEventListener", "removeEventListener", "on"};
 
 NPJavascriptObject* wrapperOf(NPObject* object) {
     return static_cast<NPJavascriptObject*>(object);
 }
 
 } // namespace
-
-// The built-in members of one wrapper, reachable as method objects.
-class WrapperMembers : public JSAPIAuto {
-public:
-    explicit WrapperMembers(NPJavascriptObject* wrapper) : m_wrapper(wrapper) {
-        RegisterMethod("addEventListener", [this](const VariantList& args) {
-            listener(args, true);
-            return variant();
-        });
-        RegisterMethod("removeEventListener", [this](const VariantList& args) {
-            listener(args, false);
-            return variant();
-        });
-        RegisterMethod("getLastException", [this](const VariantList&) {
-            return m_wrapper ? m_wrapper->LastException() : variant();
-        });
-    }
-
-    void Detach() { m_wrapper = nullptr; }
-
-    JSAPIPtr Method(const std::string& name) {
-        auto& method = m_methods[name];
-        if (!method)
-            method = std::make_shared<JSFunction>(weak_from_this(), name, 0);
-        return method;
-    }
-
-private:
-    // (event name, handler [, capture flag]); the capture flag means nothing here.
-    void listener(const VariantList& args, bool add) {
-        if (args.size() != 2 && args.size() != 3)
-            throw invalid_arguments();
-        const JSAPIPtr api = m_wrapper ? m_wrapper->GetAPI() : nullptr;
-        if (!api)
-            throw object_invalidated();
-        try {
-            const std::string event = "on" + args[0].convert_to<std::string>();
-            const auto handler = args[1].convert_to<JSObjectPtr>();
-            if (add)
-                api->RegisterEventMethod(event, handler);
-            else
-                api->UnregisterEventMethod(event, handler);
-        } catch (const std::bad_cast& e) {
-            throw invalid_arguments(e.what());
-        }
-    }
-
-    NPJavascriptObject* m_wrapper;
-    std::map<std::string, JSAPIPtr> m_methods;
-};
 
 NPClass* NPJavascriptObject::Class() {
     static NPClass cls = {NP_CLASS_STRUCT_VERSION,
@@ -144,10 +82,12 @@ template <class Body> bool NPJavascriptObject::guarded(Body body) {
     }
 }
 
-variant NPJavascriptObject::builtin(const std::string& name) {
-    if (!m_members)
-        m_members = std::make_shared<WrapperMembers>(this);
-    return m_members->Method(name);
+BuiltinMembers& NPJavascriptObject::builtins() {
+    if (!m_members) {
+        m_members = std::make_shared<BuiltinMembers>(
+            builtinNames, [this] { return GetAPI(); }, [this] { return m_lastException; });
+    }
+    return *m_members;
 }
 
 NPObject* NPJavascriptObject::Allocate(NPP, NPClass*) {
@@ -203,11 +143,12 @@ bool NPJavascriptObject::HasMethod(NPObject* object, NPIdentifier id) {
 }
 
 bool NPJavascriptObject::HasProperty(NPObject* object, NPIdentifier id) {
-    return wrapperOf(object)->guarded([&](const JSAPIPtr& api, const auto& host) {
+    NPJavascriptObject* wrapper = wrapperOf(object);
+    return wrapper->guarded([&](const JSAPIPtr& api, const auto& host) {
         const MemberName member = memberName(*host, id);
         if (member.isIndex)
             return api->HasProperty(member.index);
-        if (isBuiltin(member.name))
+        if (wrapper->builtins().IsBuiltin(member.name))
             return true;
         if (member.name != "toString" && api->HasMethodObject(member.name))
             return true;
@@ -223,8 +164,8 @@ bool NPJavascriptObject::GetProperty(NPObject* object, NPIdentifier id, NPVarian
         variant value;
         if (member.isIndex)
             value = api->GetProperty(member.index);
-        else if (isBuiltin(member.name))
-            value = wrapper->builtin(member.name);
+        else if (wrapper->builtins().IsBuiltin(member.name))
+            value = wrapper->builtins().Method(member.name);
         else if (api->HasMethodObject(member.name))
             value = api->GetMethodObject(member.name);
         else
@@ -267,9 +208,9 @@ bool NPJavascriptObject::Invoke(NPObject* object, NPIdentifier id, const NPVaria
         const MemberName member = memberName(*host, id);
         const std::string name = member.isIndex ? std::to_string(member.index) : member.name;
         const VariantList arguments = argumentsOf(host, args, count);
-        const variant value =
-            isBuiltin(name) ? wrapper->builtin(name).convert_to<JSAPIPtr>()->Invoke("", arguments)
-                            : api->Invoke(name, arguments);
+        const variant value = wrapper->builtins().IsBuiltin(name)
+                                  ? wrapper->builtins().Method(name)->Invoke("", arguments)
+                                  : api->Invoke(name, arguments);
         toNPVariant(host, value, *result);
         return true;
     });
@@ -294,10 +235,12 @@ bool NPJavascriptObject::Construct(NPObject* object, const NPVariant* args, uint
 }
 
 bool NPJavascriptObject::Enumerate(NPObject* object, NPIdentifier** names, uint32_t* count) {
-    return wrapperOf(object)->guarded([&](const JSAPIPtr& api, const auto& host) {
+    NPJavascriptObject* wrapper = wrapperOf(object);
+    return wrapper->guarded([&](const JSAPIPtr& api, const auto& host) {
         std::vector<std::string> members;
         api->GetMemberNames(members);
-        members.insert(members.end(), builtinNames.begin(), builtinNames.end());
+        const auto& builtins = wrapper->builtins().BuiltinNames();
+        members.insert(members.end(), builtins.begin(), builtins.end());
         auto* ids =
             static_cast<NPIdentifier*>(host->MemAlloc(members.size() * sizeof(NPIdentifier)));
         if (!ids)

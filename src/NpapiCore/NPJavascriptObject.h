@@ -6,10 +6,13 @@
 
 #include <memory>
 
+namespace FB {
+class BuiltinMembers;
+}
+
 namespace FB::Npapi {
 
 class NpapiBrowserHost;
-class WrapperMembers;
 
 // The browser object through which the page reaches one of our scripting objects. It never
 // keeps the scripting object or the host alive; once either is gone, or the browser has
@@ -32,7 +35,7 @@ private:
     bool live(JSAPIPtr& api, std::shared_ptr<NpapiBrowserHost>& host) const;
     // Runs a callback body, turning failures into the browser's answer.
     template <class Body> bool guarded(Body body);
-    variant builtin(const std::string& name);
+    BuiltinMembers& builtins();
 
     static NPObject* Allocate(NPP npp, NPClass* cls);
     static void Deallocate(NPObject* object);
@@ -50,13 +53,11 @@ private:
     static bool Construct(NPObject* object, const NPVariant* args, uint32_t count,
                           NPVariant* result);
 
-    friend class WrapperMembers;
-
     JSAPIWeakPtr m_api;
     std::weak_ptr<NpapiBrowserHost> m_host;
     bool m_valid = true;
     variant m_lastException;
-    std::shared_ptr<WrapperMembers> m_members;
+    std::shared_ptr<BuiltinMembers> m_members;
 };
 
 } // namespace FB::Npapi

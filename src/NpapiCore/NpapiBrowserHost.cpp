@@ -125,13 +125,8 @@ bool NpapiBrowserHost::PostToMainThread(void (*func)(void*), void* data) {
 }
 
 NPObject* NpapiBrowserHost::GetJSAPIWrapper(const JSAPIPtr& api) {
-    {
-        std::lock_guard<std::mutex> lock(m_wrapperMutex);
-        // An entry whose object is gone is stale: its address may have been reused.
-        const auto found = m_wrappers.find(api.get());
-        if (found != m_wrappers.end() && found->second->GetAPI() == api)
-            return RetainObject(found->second);
-    }
+    if (NPObject* cached = m_wrappers.Find(api, [this](NPObject* w) { RetainObject(w); }))
+        return cached;
     if (!m_funcs.createobject)
         return nullptr;
     auto* wrapper =
@@ -142,24 +137,12 @@ NPObject* NpapiBrowserHost::GetJSAPIWrapper(const JSAPIPtr& api) {
     // The page can reach the object through the wrapper, so it lives until the wrapper goes or
     // the instance shuts down.
     RetainJSAPIPtr(api);
-    std::lock_guard<std::mutex> lock(m_wrapperMutex);
-    m_wrappers[api.get()] = wrapper;
+    m_wrappers.Add(api, wrapper);
     return wrapper;
 }
 
 void NpapiBrowserHost::ForgetWrapper(const NPJavascriptObject* wrapper) {
-    JSAPIPtr api;
-    {
-        std::lock_guard<std::mutex> lock(m_wrapperMutex);
-        for (auto it = m_wrappers.begin(); it != m_wrappers.end(); ++it) {
-            if (it->second == wrapper) {
-                m_wrappers.erase(it);
-                break;
-            }
-        }
-        api = wrapper->GetAPI();
-    }
-    if (api)
+    if (const JSAPIPtr api = m_wrappers.Forget(wrapper))
         ReleaseJSAPIPtr(api);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BrowserHost.h"
+#include "WrapperCache.h"
 #include "npapi_abi.h"
 
 #include <atomic>
@@ -99,8 +100,7 @@ private:
     std::mutex m_releaseMutex;
     std::vector<NPObject*> m_releaseQueue;
 
-    std::mutex m_wrapperMutex;
-    std::map<const JSAPI*, NPJavascriptObject*> m_wrappers;
+    WrapperCache<NPJavascriptObject> m_wrappers;
 };
 
 // The host form of this platform (on Windows the one with a message window).

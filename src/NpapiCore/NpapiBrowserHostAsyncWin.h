@@ -1,8 +1,7 @@
 #pragma once
 
+#include "MessageWindow_win.h"
 #include "NpapiBrowserHost.h"
-
-#include <windows.h>
 
 namespace FB::Npapi {
 
@@ -10,19 +9,17 @@ namespace FB::Npapi {
 // own rather than the browser's thread-call service.
 class NpapiBrowserHostAsyncWin : public NpapiBrowserHost {
 public:
-    explicit NpapiBrowserHostAsyncWin(NPP instance);
-    ~NpapiBrowserHostAsyncWin() override;
+    explicit NpapiBrowserHostAsyncWin(NPP instance) : NpapiBrowserHost(instance) {}
 
-    bool PostToMainThread(void (*func)(void*), void* data) override;
+    bool PostToMainThread(void (*func)(void*), void* data) override {
+        return !IsShutDown() && m_messageWindow.Post(func, data);
+    }
 
-    HWND MessageWindow() const { return m_window; }
-    const std::wstring& ClassName() const { return m_className; }
+    HWND MessageWindow() const { return m_messageWindow.Handle(); }
+    const std::wstring& ClassName() const { return m_messageWindow.ClassName(); }
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-    std::wstring m_className;
-    HWND m_window = nullptr;
+    FB::MessageWindow m_messageWindow;
 };
 
 } // namespace FB::Npapi

@@ -1,14 +1,13 @@
 #include "NpapiVariant.h"
 
+#include "HeldTypeTable.h"
 #include "NPObjectAPI.h"
 #include "NpapiBrowserHost.h"
 #include "Utf.h"
 
 #include <cstring>
 #include <functional>
-#include <map>
 #include <string>
-#include <typeindex>
 
 namespace FB::Npapi {
 
@@ -43,10 +42,6 @@ void apiTo(const Host& host, const JSAPIPtr& api, NPVariant& result) {
         return;
     }
     objectTo(host->GetJSAPIWrapper(api), result);
-}
-
-template <class T> void add(std::map<std::type_index, Translation>& table, Translation t) {
-    table.emplace(std::type_index(typeid(T)), std::move(t));
 }
 
 template <class T> Translation asInt() {
@@ -98,43 +93,43 @@ void mapTo(const Host& host, const variant& v, NPVariant& result) {
     OBJECT_TO_NPVARIANT(object, result);
 }
 
-const std::map<std::type_index, Translation>& translations() {
-    static const std::map<std::type_index, Translation> table = [] {
-        std::map<std::type_index, Translation> t;
-        add<bool>(t, [](const Host&, const variant& v, NPVariant& r) {
+const HeldTypeTable<Translation>& translations() {
+    static const HeldTypeTable<Translation> table = [] {
+        HeldTypeTable<Translation> t;
+        t.add<bool>([](const Host&, const variant& v, NPVariant& r) {
             BOOLEAN_TO_NPVARIANT(*v.get_if<bool>(), r);
         });
-        add<char>(t, asInt<char>());
-        add<unsigned char>(t, asInt<unsigned char>());
-        add<short>(t, asInt<short>());
-        add<unsigned short>(t, asInt<unsigned short>());
-        add<int>(t, asInt<int>());
-        add<long>(t, asInt<long>());
-        add<unsigned int>(t, asDecimal<unsigned int>());
-        add<unsigned long>(t, asDecimal<unsigned long>());
-        add<long long>(t, asDecimal<long long>());
-        add<unsigned long long>(t, asDecimal<unsigned long long>());
-        add<float>(t, asDouble<float>());
-        add<double>(t, asDouble<double>());
-        add<std::string>(t, [](const Host& host, const variant& v, NPVariant& r) {
+        t.add<char>(asInt<char>());
+        t.add<unsigned char>(asInt<unsigned char>());
+        t.add<short>(asInt<short>());
+        t.add<unsigned short>(asInt<unsigned short>());
+        t.add<int>(asInt<int>());
+        t.add<long>(asInt<long>());
+        t.add<unsigned int>(asDecimal<unsigned int>());
+        t.add<unsigned long>(asDecimal<unsigned long>());
+        t.add<long long>(asDecimal<long long>());
+        t.add<unsigned long long>(asDecimal<unsigned long long>());
+        t.add<float>(asDouble<float>());
+        t.add<double>(asDouble<double>());
+        t.add<std::string>([](const Host& host, const variant& v, NPVariant& r) {
             stringTo(host, *v.get_if<std::string>(), r);
         });
-        add<std::wstring>(t, [](const Host& host, const variant& v, NPVariant& r) {
+        t.add<std::wstring>([](const Host& host, const variant& v, NPVariant& r) {
             stringTo(host, wideToUtf8(*v.get_if<std::wstring>()), r);
         });
-        add<variant_detail::null>(
-            t, [](const Host&, const variant&, NPVariant& r) { NULL_TO_NPVARIANT(r); });
-        add<variant_detail::empty>(
-            t, [](const Host&, const variant&, NPVariant& r) { VOID_TO_NPVARIANT(r); });
-        add<VariantList>(t, listTo);
-        add<VariantMap>(t, mapTo);
-        add<JSAPIPtr>(t, [](const Host& host, const variant& v, NPVariant& r) {
+        t.add<variant_detail::null>(
+            [](const Host&, const variant&, NPVariant& r) { NULL_TO_NPVARIANT(r); });
+        t.add<variant_detail::empty>(
+            [](const Host&, const variant&, NPVariant& r) { VOID_TO_NPVARIANT(r); });
+        t.add<VariantList>(listTo);
+        t.add<VariantMap>(mapTo);
+        t.add<JSAPIPtr>([](const Host& host, const variant& v, NPVariant& r) {
             apiTo(host, *v.get_if<JSAPIPtr>(), r);
         });
-        add<JSAPIWeakPtr>(t, [](const Host& host, const variant& v, NPVariant& r) {
+        t.add<JSAPIWeakPtr>([](const Host& host, const variant& v, NPVariant& r) {
             apiTo(host, v.get_if<JSAPIWeakPtr>()->lock(), r);
         });
-        add<JSObjectPtr>(t, [](const Host& host, const variant& v, NPVariant& r) {
+        t.add<JSObjectPtr>([](const Host& host, const variant& v, NPVariant& r) {
             apiTo(host, *v.get_if<JSObjectPtr>(), r);
         });
         return t;
@@ -171,10 +166,8 @@ variant fromNPVariant(const Host& host, const NPVariant& value) {
 
 void toNPVariant(const Host& host, const variant& value, NPVariant& result) {
     VOID_TO_NPVARIANT(result);
-    const auto& table = translations();
-    const auto found = table.find(std::type_index(value.held_type()));
-    if (found != table.end())
-        found->second(host, value, result);
+    if (const Translation* translation = translations().Find(value))
+        (*translation)(host, value, result);
 }
 
 } // namespace FB::Npapi

@@ -2,13 +2,9 @@
 
 #include <dlfcn.h>
 
-namespace FB::Npapi {
-
 std::string modulePath() {
     Dl_info info{};
     if (!dladdr(reinterpret_cast<void*>(&modulePath), &info) || !info.dli_fname)
         return {};
     return info.dli_fname;
 }
-
-} // namespace FB::Npapi

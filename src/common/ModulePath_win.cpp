@@ -1,16 +1,18 @@
+#include "ModuleHandle_win.h"
 #include "ModulePath.h"
-
 #include "Utf.h"
 
-#include <windows.h>
-
-namespace FB::Npapi {
+HMODULE thisModuleHandle() {
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&thisModuleHandle), &module);
+    return module;
+}
 
 std::string modulePath() {
-    HMODULE module = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(&modulePath), &module))
+    const HMODULE module = thisModuleHandle();
+    if (!module)
         return {};
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
@@ -25,5 +27,3 @@ std::string modulePath() {
         path.resize(path.size() * 2);
     }
 }
-
-} // namespace FB::Npapi

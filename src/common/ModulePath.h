@@ -2,9 +2,5 @@
 
 #include <string>
 
-namespace FB::Npapi {
-
 // The full path (UTF-8) of the module file that holds this code; empty when unknown.
 std::string modulePath();
-
-} // namespace FB::Npapi

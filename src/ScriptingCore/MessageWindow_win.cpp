@@ -1,15 +1,14 @@
-#include "NpapiBrowserHostAsyncWin.h"
+#include "MessageWindow_win.h"
+
+#include "ModuleHandle_win.h"
 
 #include <map>
 #include <mutex>
 #include <stdexcept>
-#include <string>
 
-namespace FB::Npapi {
+namespace FB {
 
 namespace {
-
-constexpr UINT wakeMessage = WM_USER + 1;
 
 struct QueuedCall {
     void (*func)(void*);
@@ -17,20 +16,12 @@ struct QueuedCall {
 };
 
 std::mutex windowsMutex;
-std::map<HWND, NpapiBrowserHostAsyncWin*> windows;
+std::map<HWND, MessageWindow*> windows;
 unsigned windowCounter = 0;
-
-HINSTANCE thisModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&thisModule), &module);
-    return module;
-}
 
 } // namespace
 
-NpapiBrowserHostAsyncWin::NpapiBrowserHostAsyncWin(NPP instance) : NpapiBrowserHost(instance) {
+MessageWindow::MessageWindow() {
     unsigned number;
     {
         std::lock_guard<std::mutex> lock(windowsMutex);
@@ -38,12 +29,12 @@ NpapiBrowserHostAsyncWin::NpapiBrowserHostAsyncWin(NPP instance) : NpapiBrowserH
     }
     m_className = L"FBEventWindow" + std::to_wstring(number);
     const std::wstring windowName = L"FBMessageWindow" + std::to_wstring(number);
-    const HINSTANCE module = thisModule();
+    const HINSTANCE module = thisModuleHandle();
 
     WNDCLASSEXW cls{};
     cls.cbSize = sizeof(cls);
     cls.hInstance = module;
-    cls.lpfnWndProc = &NpapiBrowserHostAsyncWin::WindowProc;
+    cls.lpfnWndProc = &MessageWindow::WindowProc;
     cls.lpszClassName = m_className.c_str();
     if (!RegisterClassExW(&cls) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
         throw std::runtime_error("Could not register window class");
@@ -58,33 +49,31 @@ NpapiBrowserHostAsyncWin::NpapiBrowserHostAsyncWin(NPP instance) : NpapiBrowserH
     windows[m_window] = this;
 }
 
-NpapiBrowserHostAsyncWin::~NpapiBrowserHostAsyncWin() {
+MessageWindow::~MessageWindow() {
     {
         std::lock_guard<std::mutex> lock(windowsMutex);
         windows.erase(m_window);
     }
-    // Calls still posted to the window die with it; the call manager already ran or dropped
-    // what they stood for.
+    // Calls still posted to the window die with it; the hosts' call managers already ran or
+    // dropped what they stood for.
     MSG message;
-    while (PeekMessageW(&message, m_window, wakeMessage, wakeMessage, PM_REMOVE))
+    while (PeekMessageW(&message, m_window, CallMessage, CallMessage, PM_REMOVE))
         delete reinterpret_cast<QueuedCall*>(message.lParam);
     DestroyWindow(m_window);
-    UnregisterClassW(m_className.c_str(), thisModule());
+    UnregisterClassW(m_className.c_str(), thisModuleHandle());
 }
 
-bool NpapiBrowserHostAsyncWin::PostToMainThread(void (*func)(void*), void* data) {
-    if (IsShutDown())
-        return false;
+bool MessageWindow::Post(void (*func)(void*), void* data) {
     auto* call = new QueuedCall{func, data};
-    if (PostMessageW(m_window, wakeMessage, 0, reinterpret_cast<LPARAM>(call)))
+    if (PostMessageW(m_window, CallMessage, 0, reinterpret_cast<LPARAM>(call)))
         return true;
     delete call;
     return false;
 }
 
-LRESULT CALLBACK NpapiBrowserHostAsyncWin::WindowProc(HWND window, UINT message, WPARAM wParam,
-                                                      LPARAM lParam) {
-    if (message == wakeMessage) {
+LRESULT CALLBACK MessageWindow::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                           LPARAM lParam) {
+    if (message == CallMessage) {
         bool owned;
         {
             std::lock_guard<std::mutex> lock(windowsMutex);
@@ -99,4 +88,4 @@ LRESULT CALLBACK NpapiBrowserHostAsyncWin::WindowProc(HWND window, UINT message,
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-} // namespace FB::Npapi
+} // namespace FB
