@@ -1,5 +1,7 @@
 #include "ConnectionPoint.h"
 
+#include <olectl.h>
+
 namespace FB::ActiveX {
 
 STDMETHODIMP ConnectionPoint::QueryInterface(REFIID iid, void** out) {

@@ -7,6 +7,8 @@
 #include "ModulePath.h"
 #include "Utf.h"
 
+#include <olectl.h>
+
 #include <vector>
 
 namespace FB::ActiveX {
