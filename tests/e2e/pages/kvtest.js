@@ -8,6 +8,9 @@ var kv = (function () {
   var current = null;
 
   function show(text, ok) {
+    // A page without a document to write in (the ActiveX test container) only logs.
+    if (typeof document === "undefined" || !document.createElement)
+      return;
     var list = document.getElementById("results");
     if (!list) {
       list = document.createElement("ul");
