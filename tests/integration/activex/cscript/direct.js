@@ -1,5 +1,5 @@
 // Wine's own JScript (cscript) creates the control by its ProgID and uses every scripting
-// method directly, on a fresh software token (serial KV0003AX, PIN 1234) with the scripted
+// method directly, on a fresh software token (serial KV0002API, PIN 1234) with the scripted
 // Gui.bin answering 1234. An uncaught error would end cscript silently with code 0, so
 // everything runs inside try/catch and the verdict is the exit code.
 var failures = 0, checks = 0;
@@ -61,7 +61,7 @@ try {
           /^Error: Argument 1is not optional\.$/);
 
   equal("kvwIsTokenPresentAndOK", plugin.kvwIsTokenPresentAndOK(), true);
-  equal("kvwGetDeviceID", plugin.kvwGetDeviceID(), "KV0003AX");
+  equal("kvwGetDeviceID", plugin.kvwGetDeviceID(), "KV0002API");
   equal("kvwUserLoginDlg", plugin.kvwUserLoginDlg("1234"), true);
   equal("kvwUserLoginDlg through the PIN-entry program", plugin.kvwUserLoginDlg(), true);
   equal("kvwIsUserLoggedIn after a login", plugin.kvwIsUserLoggedIn(), -2);
@@ -102,8 +102,8 @@ try {
 
   // A method read as a value, called through call() and apply().
   var method = plugin.kvwGetDeviceID;
-  equal("method object called", method(), "KV0003AX");
-  equal("method object through call", method.call(plugin), "KV0003AX");
+  equal("method object called", method(), "KV0002API");
+  equal("method object through call", method.call(plugin), "KV0002API");
   equal("method object through apply", plugin.kvwGetPublicKey.apply(plugin, ["left"]), left);
 
   var before = plugin.kvwGetNumberOfContainers();

@@ -1,0 +1,37 @@
+// The scripted Gui.bin answers the wrong PIN 0000 whatever the page passes; the token (PIN
+// 1234) locks after three wrong PINs.
+// Runs in the browser page wrong-pin.html and in the ActiveX test container; `plugin` is the
+// element's scripting object.
+var hash = "00112233445566778899AABBCCDDEEFF00112233445566778899AABBCCDDEEFF";
+
+kv.step("first wrong PIN", function () {
+  kv.equal("kvwUserLoginDlg", plugin.kvwUserLoginDlg("1234"), -4);
+});
+
+kv.step("second wrong PIN, with callbacks", function (next) {
+  kv.callback(plugin, "kvwSign", ["any", hash, "1234"], function (r) {
+    kv.equal("error callback", r.ok, false);
+    kv.equal("code as text", r.value, "-4");
+    next();
+  });
+});
+
+kv.step("third wrong PIN", function () {
+  kv.equal("kvwGenKeyPair", plugin.kvwGenKeyPair("never", "1234"), -4);
+  kv.equal("nothing was created", plugin.kvwGetNumberOfContainers(), 0);
+});
+
+kv.step("locked", function () {
+  kv.equal("kvwUserLoginDlg", plugin.kvwUserLoginDlg("1234"), -5);
+  kv.equal("methods without a PIN still work", plugin.kvwGetDeviceID(), "KV0002API");
+});
+
+kv.step("locked, with callbacks", function (next) {
+  kv.callback(plugin, "kvwMakeSessionKey", ["any", hash + hash, "0102030405060708", "1234"],
+              function (r) {
+    kv.equal("code as text", r.value, "-5");
+    next();
+  });
+});
+
+kv.run();
