@@ -11,7 +11,7 @@
 #include <vector>
 
 // The control's place in the page: its client site leads to the page document.
-class ClientSite : public IOleClientSite, public IOleControlSite {
+class ClientSite final : public IOleClientSite, public IOleControlSite {
 public:
     ClientSite(IOleContainer* document, IDispatch* element);
     ~ClientSite();
@@ -42,7 +42,7 @@ private:
 };
 
 // The <param> values of the element, read through IPropertyBag2 as a browser offers them.
-class PropertyBag : public IPropertyBag, public IPropertyBag2 {
+class PropertyBag final : public IPropertyBag, public IPropertyBag2 {
 public:
     explicit PropertyBag(std::vector<std::pair<std::wstring, std::wstring>> params)
         : m_params(std::move(params)) {}
@@ -66,7 +66,7 @@ private:
 };
 
 // Counts the control's property-change notifications, by identifier.
-class PropertySink : public IPropertyNotifySink {
+class PropertySink final : public IPropertyNotifySink {
 public:
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
     STDMETHODIMP_(ULONG) AddRef() override { return ++m_refs; }
@@ -84,7 +84,7 @@ private:
 };
 
 // The script engine's site: named items come from the container, errors are reported.
-class ScriptSite : public IActiveScriptSite {
+class ScriptSite final : public IActiveScriptSite {
 public:
     using ItemLookup = std::function<IUnknown*(const std::wstring& name)>;
     using ErrorReport = std::function<void(const std::wstring& text)>;
