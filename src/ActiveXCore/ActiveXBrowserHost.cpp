@@ -89,21 +89,13 @@ bool ActiveXBrowserHost::PostToMainThread(void (*func)(void*), void* data) {
 }
 
 void ActiveXBrowserHost::DeferredRelease(IUnknown* object) {
-    {
-        std::lock_guard<std::mutex> lock(m_releaseMutex);
-        m_releaseQueue.push_back(object);
-    }
+    m_releaseQueue.Push(object);
     if (IsMainThread())
         DoDeferredRelease();
 }
 
 void ActiveXBrowserHost::DoDeferredRelease() {
-    std::vector<IUnknown*> queued;
-    {
-        std::lock_guard<std::mutex> lock(m_releaseMutex);
-        queued.swap(m_releaseQueue);
-    }
-    for (IUnknown* object : queued)
+    for (IUnknown* object : m_releaseQueue.TakeAll())
         object->Release();
 }
 

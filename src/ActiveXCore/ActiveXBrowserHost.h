@@ -3,6 +3,7 @@
 #include "BrowserHost.h"
 #include "ComPtr.h"
 #include "MessageWindow_win.h"
+#include "ReleaseQueue.h"
 #include "WrapperCache.h"
 
 #include <oaidl.h>
@@ -67,8 +68,7 @@ private:
     JSObjectPtr m_document;
     JSObjectPtr m_element;
 
-    std::mutex m_releaseMutex;
-    std::vector<IUnknown*> m_releaseQueue;
+    ReleaseQueue<IUnknown> m_releaseQueue;
 
     WrapperCache<JSAPI_IDispatchEx> m_wrappers;
 };

@@ -93,20 +93,13 @@ void NpapiBrowserHost::Shutdown() {
 }
 
 void NpapiBrowserHost::DeferredRelease(NPObject* object) {
-    {
-        std::lock_guard<std::mutex> lock(m_releaseMutex);
-        m_releaseQueue.push_back(object);
-    }
+    m_releaseQueue.Push(object);
     if (IsMainThread())
         DoDeferredRelease();
 }
 
 void NpapiBrowserHost::DoDeferredRelease() {
-    std::vector<NPObject*> queued;
-    {
-        std::lock_guard<std::mutex> lock(m_releaseMutex);
-        queued.swap(m_releaseQueue);
-    }
+    const std::vector<NPObject*> queued = m_releaseQueue.TakeAll();
     // Releasing stays possible after shutdown: page objects that the plug-in object drops while
     // the instance goes would otherwise stay alive in the browser.
     if (!m_releaseObject)

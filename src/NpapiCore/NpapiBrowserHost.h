@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BrowserHost.h"
+#include "ReleaseQueue.h"
 #include "WrapperCache.h"
 #include "npapi_abi.h"
 
@@ -97,8 +98,7 @@ private:
     JSObjectPtr m_document;
     JSObjectPtr m_element;
 
-    std::mutex m_releaseMutex;
-    std::vector<NPObject*> m_releaseQueue;
+    ReleaseQueue<NPObject> m_releaseQueue;
 
     WrapperCache<NPJavascriptObject> m_wrappers;
 };
