@@ -24,8 +24,8 @@
 
 #include <activscp.h>
 #include <objsafe.h>
-#include <olectl.h>
 #include <ocidl.h>
+#include <olectl.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -510,13 +510,14 @@ int Container::run(int argc, wchar_t* argv[]) {
                 }
                 runDueTimers();
             }
-            if (!loaded)
+            if (!loaded) {
                 code = 3;
-            else if (!m_done)
-                print(L"kv-test: TIME LIMIT no verdict within " + std::to_wstring(timeout) + L" s"),
-                    code = 2;
-            else
+            } else if (!m_done) {
+                print(L"kv-test: TIME LIMIT no verdict within " + std::to_wstring(timeout) + L" s");
+                code = 2;
+            } else {
                 code = m_passed ? 0 : 1;
+            }
         } else {
             code = loaded ? 4 : 3;
         }
