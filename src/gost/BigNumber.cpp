@@ -112,42 +112,6 @@ namespace {
     }
 }
 
-[[gnu::always_inline]] inline void schoolbookSquare(Word* r, const Word* a, std::size_t n) {
-    // Cross products a[i]·a[j], i < j, once each.
-    for (std::size_t j = 0; j < 2 * n; ++j)
-        r[j] = 0;
-#pragma GCC unroll 8
-    for (std::size_t i = 0; i + 1 < n; ++i) {
-        DoubleWord carry = 0;
-#pragma GCC unroll 8
-        for (std::size_t j = i + 1; j < n; ++j) {
-            carry += DoubleWord(a[i]) * a[j] + r[i + j];
-            r[i + j] = Word(carry);
-            carry >>= 32;
-        }
-        r[i + n] = Word(carry);
-    }
-    // Double them by a one-bit shift, then add the squares of the single words.
-    Word top = 0;
-#pragma GCC unroll 16
-    for (std::size_t i = 0; i < 2 * n; ++i) {
-        Word w = r[i];
-        r[i] = w << 1 | top;
-        top = w >> 31;
-    }
-    DoubleWord carry = 0;
-#pragma GCC unroll 8
-    for (std::size_t i = 0; i < n; ++i) {
-        DoubleWord sq = DoubleWord(a[i]) * a[i];
-        carry += DoubleWord(r[2 * i]) + Word(sq);
-        r[2 * i] = Word(carry);
-        carry >>= 32;
-        carry += DoubleWord(r[2 * i + 1]) + (sq >> 32);
-        r[2 * i + 1] = Word(carry);
-        carry >>= 32;
-    }
-}
-
 } // namespace
 
 void multiplyWords(Word* r, const Word* a, std::size_t na, const Word* b, std::size_t nb) {
@@ -155,13 +119,6 @@ void multiplyWords(Word* r, const Word* a, std::size_t na, const Word* b, std::s
         schoolbookProduct(r, a, 8, b, 8);
     else
         schoolbookProduct(r, a, na, b, nb);
-}
-
-void squareWords(Word* r, const Word* a, std::size_t n) {
-    if (n == 8)
-        schoolbookSquare(r, a, 8);
-    else
-        schoolbookSquare(r, a, n);
 }
 
 unsigned remainderWords(Word* r, const Word* a, std::size_t na, const Word* m, std::size_t nm) {

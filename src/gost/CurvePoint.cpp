@@ -14,6 +14,10 @@ bool loadCurve(char letter, CurveContext& curve) {
     loadWords(curve.field.p, set->p.value, kFieldWords);
     curve.field.folding = letter == 'A';
     loadWords(curve.a, set->a.value, kFieldWords);
+    Word three[kFieldWords] = {3};
+    Word minusThree[kFieldWords];
+    subtractWords(minusThree, curve.field.p, three, kFieldWords);
+    curve.aIsMinusThree = compareWords(curve.a, kFieldWords, minusThree, kFieldWords) == 0;
     loadWords(curve.b, set->b.value, kFieldWords);
     loadWords(curve.q, set->q.value, kFieldWords);
     loadWords(curve.base.x, set->x.value, kFieldWords);
@@ -27,28 +31,32 @@ unsigned doublePoint(const CurveContext& curve, ProjectivePoint& t) {
     if (isZero(t.y, kFieldWords))
         return kInfinity;
     const Field& f = curve.field;
-    Word w[kFieldWords], s[kFieldWords], b[kFieldWords], h[kFieldWords];
+    Word w[kFieldWords], s[kFieldWords], ys[kFieldWords], b[kFieldWords], h[kFieldWords];
     Word t1[kFieldWords], t2[kFieldWords];
 
-    // w = a·Z² + 3·X²
-    fieldSquare(f, t1, t.z);
-    fieldMultiply(f, w, curve.a, t1);
-    fieldSquare(f, t1, t.x);
-    fieldMultiplySmall(f, t1, t1, 3);
-    fieldAdd(f, w, w, t1);
-    // s = Y·Z, B = X·Y·s, h = w² - 8·B
+    // s = Y·Z; B = X·Y·s taken as X·(Y·s), whose Y·s also gives 8·Y²·s² = 8·(Y·s)²
     fieldMultiply(f, s, t.y, t.z);
-    fieldMultiply(f, t1, t.x, t.y);
-    fieldMultiply(f, b, t1, s);
+    fieldMultiply(f, ys, t.y, s);
+    fieldMultiply(f, b, t.x, ys);
+    // w = a·Z² + 3·X², h = w² - 8·B
+    fieldSquare(f, t1, t.z);
+    fieldSquare(f, t2, t.x);
+    if (curve.aIsMinusThree) {
+        fieldSubtract(f, t1, t2, t1);
+        fieldMultiplySmall(f, w, t1, 3);
+    } else {
+        fieldMultiply(f, w, curve.a, t1);
+        fieldMultiplySmall(f, t2, t2, 3);
+        fieldAdd(f, w, w, t2);
+    }
     fieldSquare(f, h, w);
     fieldMultiplySmall(f, t1, b, 8);
     fieldSubtract(f, h, h, t1);
-    // Y' = w·(4·B - h) - 8·Y²·s²
+    // Y' = w·(4·B - h) - 8·(Y·s)²
     fieldMultiplySmall(f, t1, b, 4);
     fieldSubtract(f, t1, t1, h);
     fieldMultiply(f, t1, w, t1);
-    fieldMultiply(f, t2, t.y, s);
-    fieldSquare(f, t2, t2);
+    fieldSquare(f, t2, ys);
     fieldMultiplySmall(f, t2, t2, 8);
     fieldSubtract(f, t.y, t1, t2);
     // X' = 2·h·s

@@ -19,6 +19,8 @@ struct ProjectivePoint {
 struct CurveContext {
     Field field;
     Word a[kFieldWords];
+    // a = p - 3, as on every CryptoPro set: a·Z² is then -3·Z², no full product needed.
+    bool aIsMinusThree;
     Word b[kFieldWords];
     Word q[kFieldWords];
     ProjectivePoint base;

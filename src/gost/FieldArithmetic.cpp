@@ -6,49 +6,117 @@ namespace gost {
 
 namespace {
 
-constexpr DoubleWord kFoldFactor = 617; // 2^256 mod p for p = 2^256 - 617
+// A column sum of product scanning: 96 bits, a double word and the carries out of it.
+struct Column {
+    DoubleWord low = 0;
+    Word high = 0;
 
-// H·2^256 + L becomes L + 617·H until the value is below 2^256, then below p. After the first
-// step H is below 2^42, so it stays in one double word.
-[[gnu::always_inline]] inline void foldReduce(const Field& f, Word* r, const Word* t,
-                                              std::size_t n) {
-    const std::size_t high = n > kFieldWords ? n - kFieldWords : 0;
-    DoubleWord carry = 0;
+    [[gnu::always_inline]] void add(DoubleWord value) {
+        high += __builtin_add_overflow(low, value, &low);
+    }
+    // The low word is the result word; the rest carries into the next column.
+    [[gnu::always_inline]] Word next() {
+        const Word out = Word(low);
+        low = low >> 32 | DoubleWord(high) << 32;
+        high = 0;
+        return out;
+    }
+};
+
+[[gnu::always_inline]] inline void scanProduct(Word* r, const Word* a, const Word* b) {
+    Column sum;
+#pragma GCC unroll 16
+    for (std::size_t k = 0; k < 15; ++k) {
+#pragma GCC unroll 8
+        for (std::size_t i = k < 8 ? 0 : k - 7; i <= k && i < 8; ++i)
+            sum.add(DoubleWord(a[i]) * b[k - i]);
+        r[k] = sum.next();
+    }
+    r[15] = Word(sum.low);
+}
+
+[[gnu::always_inline]] inline void scanSquare(Word* r, const Word* a) {
+    Column sum;
+#pragma GCC unroll 16
+    for (std::size_t k = 0; k < 15; ++k) {
+        // Cross products a[i]·a[k-i], i < k - i, summed once and doubled by a shift.
+        Column cross;
+#pragma GCC unroll 4
+        for (std::size_t i = k < 8 ? 0 : k - 7; 2 * i < k; ++i)
+            cross.add(DoubleWord(a[i]) * a[k - i]);
+        sum.add(cross.low << 1);
+        sum.high += cross.high << 1 | Word(cross.low >> 63);
+        if (k % 2 == 0)
+            sum.add(DoubleWord(a[k / 2]) * a[k / 2]);
+        r[k] = sum.next();
+    }
+    r[15] = Word(sum.low);
+}
+
+constexpr Word kFoldFactor = 617; // 2^256 mod p for p = 2^256 - 617
+
+// All ones when bit is 1, else zero: selections without a branch on secret values.
+inline Word maskOf(Word bit) {
+    return Word(0) - bit;
+}
+
+// (carry·2^256 + r) mod p for p = 2^256 - 617 and carry below 2^16. With W = r + 617·(carry + 1):
+// when W carries out of 256 bits, the value was not below p and W mod 2^256 is the value less
+// p (a value of 2^256 or more is below 2^256 + 2^26, so one p is enough); otherwise the value
+// is W - 617, below p.
+[[gnu::always_inline]] inline void settleFolded(Word* r, Word carry) {
+    DoubleWord sum = (DoubleWord(carry) + 1) * kFoldFactor;
+#pragma GCC unroll 8
     for (std::size_t i = 0; i < kFieldWords; ++i) {
-        carry += t[i];
-        if (i < high)
-            carry += kFoldFactor * t[kFieldWords + i];
-        r[i] = Word(carry);
-        carry >>= 32;
+        sum += r[i];
+        r[i] = Word(sum);
+        sum >>= 32;
     }
-    for (std::size_t i = kFieldWords; i < high; ++i) // t of 17 words: its top word
-        carry += kFoldFactor * t[kFieldWords + i] << (32 * (i - kFieldWords));
-    while (carry) {
-        carry *= kFoldFactor;
-        for (std::size_t i = 0; i < kFieldWords; ++i) {
-            carry += r[i];
-            r[i] = Word(carry);
-            carry >>= 32;
-        }
+    const Word keep = maskOf(Word(sum) ^ 1) & kFoldFactor;
+    Word borrow = 0;
+#pragma GCC unroll 8
+    for (std::size_t i = 0; i < kFieldWords; ++i) {
+        const DoubleWord d = DoubleWord(r[i]) - (i == 0 ? keep : 0) - borrow;
+        r[i] = Word(d);
+        borrow = Word(d >> 32) & 1;
     }
-    fieldCanonical(f, r);
+}
+
+// r = t mod p for p = 2^256 - 617 and a t of n <= 16 words: H·2^256 + L becomes L + 617·H,
+// below 2^266, which then settles below p.
+[[gnu::always_inline]] inline void foldReduce(Word* r, const Word* t, std::size_t n) {
+    DoubleWord sum = 0;
+#pragma GCC unroll 8
+    for (std::size_t i = 0; i < kFieldWords; ++i) {
+        sum += t[i];
+        if (kFieldWords + i < n)
+            sum += DoubleWord(t[kFieldWords + i]) * kFoldFactor;
+        r[i] = Word(sum);
+        sum >>= 32;
+    }
+    settleFolded(r, Word(sum));
 }
 
 } // namespace
 
+void multiplyEightWords(Word* r, const Word* a, const Word* b) {
+    scanProduct(r, a, b);
+}
+
+void squareEightWords(Word* r, const Word* a) {
+    scanSquare(r, a);
+}
+
 void fieldCanonical(const Field& f, Word* a) {
     Word reduced[kFieldWords];
-    if (!subtractWords(reduced, a, f.p, kFieldWords))
-        std::memcpy(a, reduced, sizeof reduced);
+    const Word mask = maskOf(Word(1) ^ subtractWords(reduced, a, f.p, kFieldWords));
+    for (std::size_t i = 0; i < kFieldWords; ++i)
+        a[i] ^= (a[i] ^ reduced[i]) & mask;
 }
 
 void fieldReduce(const Field& f, Word* r, const Word* t, std::size_t n) {
     if (f.folding) {
-        // A constant length lets the compiler unroll the common 16-word case.
-        if (n == 2 * kFieldWords)
-            foldReduce(f, r, t, 2 * kFieldWords);
-        else
-            foldReduce(f, r, t, n);
+        foldReduce(r, t, n);
         return;
     }
     Word rest[kMaxDividendWords];
@@ -58,30 +126,60 @@ void fieldReduce(const Field& f, Word* r, const Word* t, std::size_t n) {
 
 void fieldMultiply(const Field& f, Word* r, const Word* a, const Word* b) {
     Word product[2 * kFieldWords];
-    multiplyWords(product, a, kFieldWords, b, kFieldWords);
-    fieldReduce(f, r, product, 2 * kFieldWords);
+    scanProduct(product, a, b);
+    if (f.folding)
+        foldReduce(r, product, 2 * kFieldWords);
+    else
+        fieldReduce(f, r, product, 2 * kFieldWords);
 }
 
 void fieldSquare(const Field& f, Word* r, const Word* a) {
     Word product[2 * kFieldWords];
-    squareWords(product, a, kFieldWords);
-    fieldReduce(f, r, product, 2 * kFieldWords);
+    scanSquare(product, a);
+    if (f.folding)
+        foldReduce(r, product, 2 * kFieldWords);
+    else
+        fieldReduce(f, r, product, 2 * kFieldWords);
 }
 
 void fieldMultiplySmall(const Field& f, Word* r, const Word* a, Word factor) {
     Word product[kFieldWords + 1];
-    multiplyWords(product, a, kFieldWords, &factor, 1);
-    fieldReduce(f, r, product, kFieldWords + 1);
+    DoubleWord carry = 0;
+#pragma GCC unroll 8
+    for (std::size_t i = 0; i < kFieldWords; ++i) {
+        carry += DoubleWord(a[i]) * factor;
+        product[i] = Word(carry);
+        carry >>= 32;
+    }
+    product[kFieldWords] = Word(carry);
+    if (f.folding) {
+        std::memcpy(r, product, kFieldWords * sizeof(Word));
+        settleFolded(r, product[kFieldWords]);
+    } else {
+        fieldReduce(f, r, product, kFieldWords + 1);
+    }
 }
 
 void fieldAdd(const Field& f, Word* r, const Word* a, const Word* b) {
-    if (addWords(r, a, b, kFieldWords))
-        subtractWords(r, r, f.p, kFieldWords);
+    const Word mask = maskOf(addWords(r, a, b, kFieldWords));
+    Word borrow = 0;
+#pragma GCC unroll 8
+    for (std::size_t i = 0; i < kFieldWords; ++i) {
+        const DoubleWord d = DoubleWord(r[i]) - (f.p[i] & mask) - borrow;
+        r[i] = Word(d);
+        borrow = Word(d >> 32) & 1;
+    }
 }
 
 void fieldSubtract(const Field& f, Word* r, const Word* a, const Word* b) {
-    if (subtractWords(r, a, b, kFieldWords))
-        addWords(r, r, f.p, kFieldWords);
+    const Word mask = maskOf(subtractWords(r, a, b, kFieldWords));
+    DoubleWord carry = 0;
+#pragma GCC unroll 8
+    for (std::size_t i = 0; i < kFieldWords; ++i) {
+        carry += DoubleWord(r[i]) + (f.p[i] & mask);
+        r[i] = Word(carry);
+        carry >>= 32;
+    }
 }
 
 } // namespace gost
