@@ -6,18 +6,21 @@ namespace gost {
 
 namespace {
 
-// A column sum of product scanning: 96 bits, a double word and the carries out of it.
+// A column sum of product scanning, with the low and the high halves of the products summed
+// apart in two double words: no sum can overflow, so no carry flag chains one product to the
+// next and the products of a column add up in parallel.
 struct Column {
-    DoubleWord low = 0;
-    Word high = 0;
+    DoubleWord low = 0; // also holds what carries in from the column below
+    DoubleWord high = 0;
 
-    [[gnu::always_inline]] void add(DoubleWord value) {
-        high += __builtin_add_overflow(low, value, &low);
+    [[gnu::always_inline]] void add(DoubleWord product) {
+        low += Word(product);
+        high += product >> 32;
     }
     // The low word is the result word; the rest carries into the next column.
     [[gnu::always_inline]] Word next() {
         const Word out = Word(low);
-        low = low >> 32 | DoubleWord(high) << 32;
+        low = (low >> 32) + high;
         high = 0;
         return out;
     }
@@ -44,8 +47,8 @@ struct Column {
 #pragma GCC unroll 4
         for (std::size_t i = k < 8 ? 0 : k - 7; 2 * i < k; ++i)
             cross.add(DoubleWord(a[i]) * a[k - i]);
-        sum.add(cross.low << 1);
-        sum.high += cross.high << 1 | Word(cross.low >> 63);
+        sum.low += cross.low << 1;
+        sum.high += cross.high << 1;
         if (k % 2 == 0)
             sum.add(DoubleWord(a[k / 2]) * a[k / 2]);
         r[k] = sum.next();
