@@ -109,6 +109,23 @@ unsigned addPoints(const CurveContext& curve, ProjectivePoint& out, const Projec
     return 0;
 }
 
+namespace {
+
+// r = a when mask is all ones, r unchanged when it is zero; no branch on the mask.
+void selectPoint(ProjectivePoint& r, const ProjectivePoint& a, Word mask) {
+    Word* to = r.x;
+    const Word* from = a.x;
+    static_assert(sizeof(ProjectivePoint) == 3 * kFieldWords * sizeof(Word), "packed point");
+    for (std::size_t i = 0; i < 3 * kFieldWords; ++i)
+        to[i] ^= (to[i] ^ from[i]) & mask;
+}
+
+Word maskIfEqual(Word a, Word b) {
+    return Word(0) - Word(a == b);
+}
+
+} // namespace
+
 unsigned scalarMultiply(const CurveContext& curve, ProjectivePoint& out, const Word* k,
                         const ProjectivePoint& p) {
     ProjectivePoint t = p;
@@ -117,18 +134,17 @@ unsigned scalarMultiply(const CurveContext& curve, ProjectivePoint& out, const W
     bool haveR = false;
     unsigned status = 0;
     for (unsigned bit = 0; bit < 32 * kFieldWords; ++bit) {
-        if ((k[bit / 32] >> (bit % 32)) & 1) {
-            if (!haveR) {
+        const Word set = (k[bit / 32] >> (bit % 32)) & 1;
+        if (!haveR) {
+            if (set) {
                 r = t;
                 haveR = true;
-            } else if (addPoints(curve, scratch, r, t) == kInfinity) {
-                haveR = false;
-            } else {
-                r = scratch;
             }
-        } else if (haveR) {
-            // Same cost whether the bit is set or not; the sum is dropped.
-            addPoints(curve, scratch, r, t);
+        } else if (addPoints(curve, scratch, r, t) == kInfinity) {
+            haveR = !set; // R = -T: the sum counts only when the bit is set
+        } else {
+            // Same cost whether the bit is set or not; the sum is kept or dropped by a mask.
+            selectPoint(r, scratch, Word(0) - set);
         }
         status = doublePoint(curve, t);
         if (status)
@@ -141,6 +157,62 @@ unsigned scalarMultiply(const CurveContext& curve, ProjectivePoint& out, const W
     secureWipe(&t, sizeof t);
     secureWipe(&r, sizeof r);
     secureWipe(&scratch, sizeof scratch);
+    return status;
+}
+
+unsigned windowMultiply(const CurveContext& curve, ProjectivePoint& out, const Word* k,
+                        const ProjectivePoint& p) {
+    if (isZero(k, kFieldWords))
+        return kInfinity;
+    // table[j] = j·p. No sum below meets its own negative: p has a large prime order.
+    ProjectivePoint table[16];
+    table[1] = p;
+    table[2] = p;
+    unsigned status = doublePoint(curve, table[2]);
+    for (unsigned j = 3; j < 16 && !status; ++j)
+        status = addPoints(curve, table[j], table[j - 1], p);
+
+    // k + q or k + 2q, whichever has bit 256 as its top bit (every order lies above 2^255): the
+    // same multiple of p, and a top window that is known, so that no window starts from the
+    // point at infinity. Its low 256 bits:
+    Word scalar[kFieldWords], twice[kFieldWords];
+    const Word carry = addWords(scalar, k, curve.q, kFieldWords);
+    addWords(twice, scalar, curve.q, kFieldWords);
+    const Word takeTwice = Word(0) - (carry ^ 1);
+    for (std::size_t i = 0; i < kFieldWords; ++i)
+        scalar[i] ^= (scalar[i] ^ twice[i]) & takeTwice;
+
+    ProjectivePoint r = p; // bit 256
+    ProjectivePoint entry, sum;
+    for (unsigned window = 64; window-- > 0 && !status;) {
+        for (unsigned i = 0; i < 4 && !status; ++i)
+            status = doublePoint(curve, r);
+        const Word digit = scalar[window / 8] >> (4 * (window % 8)) & 15;
+        // A zero digit still adds p, and drops the sum.
+        const Word index = digit | Word(digit == 0);
+        std::memset(&entry, 0, sizeof entry);
+        for (Word j = 1; j < 16; ++j) {
+            const Word mask = maskIfEqual(j, index);
+            ProjectivePoint& from = table[j];
+            for (std::size_t w = 0; w < kFieldWords; ++w) {
+                entry.x[w] |= from.x[w] & mask;
+                entry.y[w] |= from.y[w] & mask;
+                entry.z[w] |= from.z[w] & mask;
+            }
+        }
+        // Only the last sum can be the point at infinity, and only for k = 0, refused above.
+        if (!status)
+            status = addPoints(curve, sum, r, entry);
+        selectPoint(r, sum, Word(0) - Word(digit != 0));
+    }
+    if (!status)
+        out = r;
+    secureWipe(table, sizeof table);
+    secureWipe(scalar, sizeof scalar);
+    secureWipe(twice, sizeof twice);
+    secureWipe(&r, sizeof r);
+    secureWipe(&entry, sizeof entry);
+    secureWipe(&sum, sizeof sum);
     return status;
 }
 

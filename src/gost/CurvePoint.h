@@ -42,6 +42,13 @@ unsigned addPoints(const CurveContext& curve, ProjectivePoint& out, const Projec
 unsigned scalarMultiply(const CurveContext& curve, ProjectivePoint& out, const Word* k,
                         const ProjectivePoint& p);
 
+// out = k·p for a secret k below the order, by fixed 4-bit windows: 256 doublings and 64
+// additions, kept or dropped, for every k, and the whole table read for each window (faster than
+// the bitwise ladder, for the operations whose algorithm is ours to choose). kInfinity when k is
+// zero.
+unsigned windowMultiply(const CurveContext& curve, ProjectivePoint& out, const Word* k,
+                        const ProjectivePoint& p);
+
 // out = k1·p1 + k2·p2, left to right with shared doublings (Shamir's trick). Its cost depends
 // on the scalars, so it is only for public ones (verification). kInfinity when the sum is the
 // point at infinity.
