@@ -34,8 +34,8 @@ void fieldSquare(const Field& f, Word* r, const Word* a);
 // r = factor·a mod p, below p, for a factor below 2^16 (the formulas use 2, 3, 4 and 8).
 void fieldMultiplySmall(const Field& f, Word* r, const Word* a, Word factor);
 
-// r = a + b, p subtracted once when the sum carries out of 256 bits: r is congruent but may
-// lie in [p, 2^256), so it is only fit as a factor of a multiplication.
+// r = a + b for a below 2^256 and b below p, p subtracted once when the sum carries out of
+// 256 bits: r is congruent but may lie in [p, 2^256), fit as a factor of a multiplication.
 void fieldAdd(const Field& f, Word* r, const Word* a, const Word* b);
 
 // r = a - b, p added when it borrows; below p when a and b are.
