@@ -49,23 +49,22 @@ unsigned doublePoint(const CurveContext& curve, ProjectivePoint& t) {
         fieldMultiplySmall(f, t2, t2, 3);
         fieldAdd(f, w, w, t2);
     }
+    // h = w² - 8·B, as w² - 4·B - 4·B
     fieldSquare(f, h, w);
-    fieldMultiplySmall(f, t1, b, 8);
-    fieldSubtract(f, h, h, t1);
+    fieldMultiplySmall(f, b, b, 4);
+    fieldSubtract(f, h, h, b);
+    fieldSubtract(f, h, h, b);
     // Y' = w·(4·B - h) - 8·(Y·s)²
-    fieldMultiplySmall(f, t1, b, 4);
-    fieldSubtract(f, t1, t1, h);
+    fieldSubtract(f, t1, b, h);
     fieldMultiply(f, t1, w, t1);
     fieldSquare(f, t2, ys);
     fieldMultiplySmall(f, t2, t2, 8);
     fieldSubtract(f, t.y, t1, t2);
-    // X' = 2·h·s
-    fieldMultiply(f, t1, h, s);
-    fieldMultiplySmall(f, t.x, t1, 2);
-    // Z' = 8·s³
+    // X' = 2·h·s = h·(2·s), Z' = 8·s³ = (2·s)³; 2·s may lie in [p, 2^256), fine as a factor
+    fieldAdd(f, s, s, s);
+    fieldMultiply(f, t.x, h, s);
     fieldSquare(f, t1, s);
-    fieldMultiply(f, t1, t1, s);
-    fieldMultiplySmall(f, t.z, t1, 8);
+    fieldMultiply(f, t.z, t1, s);
     return 0;
 }
 
@@ -96,8 +95,8 @@ unsigned addPoints(const CurveContext& curve, ProjectivePoint& out, const Projec
     fieldSquare(f, t1, u);
     fieldMultiply(f, t1, t1, z1z2);
     fieldSubtract(f, a, t1, vvv);
-    fieldMultiplySmall(f, t1, vvx, 2);
-    fieldSubtract(f, a, a, t1);
+    fieldSubtract(f, a, a, vvx);
+    fieldSubtract(f, a, a, vvx);
     // Y₃ = u·(v²·X₁·Z₂ - A) - v³·Y₁·Z₂
     fieldSubtract(f, t1, vvx, a);
     fieldMultiply(f, t1, u, t1);

@@ -1,5 +1,6 @@
 #include "FieldArithmetic.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace gost {
@@ -63,26 +64,36 @@ inline Word maskOf(Word bit) {
     return Word(0) - bit;
 }
 
-// (carry·2^256 + r) mod p for p = 2^256 - 617 and carry below 2^16. With W = r + 617·(carry + 1):
-// when W carries out of 256 bits, the value was not below p and W mod 2^256 is the value less
-// p (a value of 2^256 or more is below 2^256 + 2^26, so one p is enough); otherwise the value
-// is W - 617, below p.
+// r = a when bit is 1, else r unchanged.
+[[gnu::always_inline]] inline void select(Word* r, const Word* a, Word bit) {
+    const Word mask = maskOf(bit);
+#pragma GCC unroll 8
+    for (std::size_t i = 0; i < kFieldWords; ++i)
+        r[i] ^= (r[i] ^ a[i]) & mask;
+}
+
+// Carry chains in a signed double word: each word's terms plus what the word below carried
+// (negative for a borrow) leave the word's bits, and the arithmetic shift carries the rest.
+using SignedDoubleWord = std::int64_t;
+
+// (carry·2^256 + r) mod p for p = 2^256 - 617 and carry below 2^16, from V = r + 617·carry and
+// W = V + 617, summed side by side: when W carries out of 256 bits, the value was not below p
+// and W mod 2^256 is the value less p (a value of 2^256 or more is below 2^256 + 2^26, so one
+// p is enough); otherwise V is the value, below p.
 [[gnu::always_inline]] inline void settleFolded(Word* r, Word carry) {
-    DoubleWord sum = (DoubleWord(carry) + 1) * kFoldFactor;
+    DoubleWord v = DoubleWord(carry) * kFoldFactor;
+    DoubleWord w = v + kFoldFactor;
+    Word wrapped[kFieldWords];
 #pragma GCC unroll 8
     for (std::size_t i = 0; i < kFieldWords; ++i) {
-        sum += r[i];
-        r[i] = Word(sum);
-        sum >>= 32;
+        v += r[i];
+        w += r[i];
+        r[i] = Word(v);
+        wrapped[i] = Word(w);
+        v >>= 32;
+        w >>= 32;
     }
-    const Word keep = maskOf(Word(sum) ^ 1) & kFoldFactor;
-    Word borrow = 0;
-#pragma GCC unroll 8
-    for (std::size_t i = 0; i < kFieldWords; ++i) {
-        const DoubleWord d = DoubleWord(r[i]) - (i == 0 ? keep : 0) - borrow;
-        r[i] = Word(d);
-        borrow = Word(d >> 32) & 1;
-    }
+    select(r, wrapped, Word(w));
 }
 
 // r = t mod p for p = 2^256 - 617 and a t of n <= 16 words: H·2^256 + L becomes L + 617·H,
@@ -112,9 +123,7 @@ void squareEightWords(Word* r, const Word* a) {
 
 void fieldCanonical(const Field& f, Word* a) {
     Word reduced[kFieldWords];
-    const Word mask = maskOf(Word(1) ^ subtractWords(reduced, a, f.p, kFieldWords));
-    for (std::size_t i = 0; i < kFieldWords; ++i)
-        a[i] ^= (a[i] ^ reduced[i]) & mask;
+    select(a, reduced, Word(1) ^ subtractWords(reduced, a, f.p, kFieldWords));
 }
 
 void fieldReduce(const Field& f, Word* r, const Word* t, std::size_t n) {
@@ -164,25 +173,39 @@ void fieldMultiplySmall(const Field& f, Word* r, const Word* a, Word factor) {
 }
 
 void fieldAdd(const Field& f, Word* r, const Word* a, const Word* b) {
-    const Word mask = maskOf(addWords(r, a, b, kFieldWords));
-    Word borrow = 0;
+    // a + b and a + b - p side by side; the second when the first carries out.
+    DoubleWord sum = 0;
+    SignedDoubleWord less = 0;
+    Word lessP[kFieldWords];
 #pragma GCC unroll 8
     for (std::size_t i = 0; i < kFieldWords; ++i) {
-        const DoubleWord d = DoubleWord(r[i]) - (f.p[i] & mask) - borrow;
-        r[i] = Word(d);
-        borrow = Word(d >> 32) & 1;
+        const DoubleWord x = DoubleWord(a[i]) + b[i];
+        sum += x;
+        less += SignedDoubleWord(x) - f.p[i];
+        r[i] = Word(sum);
+        lessP[i] = Word(less);
+        sum >>= 32;
+        less >>= 32;
     }
+    select(r, lessP, Word(sum));
 }
 
 void fieldSubtract(const Field& f, Word* r, const Word* a, const Word* b) {
-    const Word mask = maskOf(subtractWords(r, a, b, kFieldWords));
-    DoubleWord carry = 0;
+    // a - b and a - b + p side by side; the second when the first borrows.
+    SignedDoubleWord difference = 0;
+    SignedDoubleWord plus = 0;
+    Word plusP[kFieldWords];
 #pragma GCC unroll 8
     for (std::size_t i = 0; i < kFieldWords; ++i) {
-        carry += DoubleWord(r[i]) + (f.p[i] & mask);
-        r[i] = Word(carry);
-        carry >>= 32;
+        const SignedDoubleWord x = SignedDoubleWord(a[i]) - b[i];
+        difference += x;
+        plus += x + f.p[i];
+        r[i] = Word(difference);
+        plusP[i] = Word(plus);
+        difference >>= 32;
+        plus >>= 32;
     }
+    select(r, plusP, Word(difference) & 1);
 }
 
 } // namespace gost
