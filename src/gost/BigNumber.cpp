@@ -82,13 +82,28 @@ int compareWords(const Word* a, std::size_t na, const Word* b, std::size_t nb) {
     return 0;
 }
 
-void halveWords(Word* a, std::size_t n, Word topBit) {
+namespace {
+
+[[gnu::always_inline]] inline void halveLoop(Word* a, std::size_t n, Word topBit) {
     Word carry = topBit & 1;
-    while (n-- > 0) {
-        Word low = a[n] & 1;
-        a[n] = a[n] >> 1 | carry << 31;
+#pragma GCC unroll 9
+    for (std::size_t i = n; i-- > 0;) {
+        const Word low = a[i] & 1;
+        a[i] = a[i] >> 1 | carry << 31;
         carry = low;
     }
+}
+
+} // namespace
+
+void halveWords(Word* a, std::size_t n, Word topBit) {
+    // The inverse halves 8-word values and their 9-word coefficients, over and over.
+    if (n == 8)
+        halveLoop(a, 8, topBit);
+    else if (n == 9)
+        halveLoop(a, 9, topBit);
+    else
+        halveLoop(a, n, topBit);
 }
 
 namespace {
