@@ -112,11 +112,11 @@ namespace {
 
 // r = a when mask is all ones, r unchanged when it is zero; no branch on the mask.
 void selectPoint(ProjectivePoint& r, const ProjectivePoint& a, Word mask) {
-    Word* to = r.x;
-    const Word* from = a.x;
-    static_assert(sizeof(ProjectivePoint) == 3 * kFieldWords * sizeof(Word), "packed point");
-    for (std::size_t i = 0; i < 3 * kFieldWords; ++i)
-        to[i] ^= (to[i] ^ from[i]) & mask;
+    for (std::size_t i = 0; i < kFieldWords; ++i) {
+        r.x[i] ^= (r.x[i] ^ a.x[i]) & mask;
+        r.y[i] ^= (r.y[i] ^ a.y[i]) & mask;
+        r.z[i] ^= (r.z[i] ^ a.z[i]) & mask;
+    }
 }
 
 Word maskIfEqual(Word a, Word b) {
@@ -192,17 +192,19 @@ unsigned windowMultiply(const CurveContext& curve, ProjectivePoint& out, const W
         std::memset(&entry, 0, sizeof entry);
         for (Word j = 1; j < 16; ++j) {
             const Word mask = maskIfEqual(j, index);
-            ProjectivePoint& from = table[j];
+            const ProjectivePoint& from = table[j];
             for (std::size_t w = 0; w < kFieldWords; ++w) {
                 entry.x[w] |= from.x[w] & mask;
                 entry.y[w] |= from.y[w] & mask;
                 entry.z[w] |= from.z[w] & mask;
             }
         }
-        // Only the last sum can be the point at infinity, and only for k = 0, refused above.
+        // A kept sum is never the point at infinity for k in [1, q - 1]; a dropped one is, at
+        // the last window for k = q - 1, and does not count.
+        const Word keep = Word(0) - Word(digit != 0);
         if (!status)
-            status = addPoints(curve, sum, r, entry);
-        selectPoint(r, sum, Word(0) - Word(digit != 0));
+            status = addPoints(curve, sum, r, entry) & keep;
+        selectPoint(r, sum, keep);
     }
     if (!status)
         out = r;
