@@ -76,24 +76,29 @@ inline Word maskOf(Word bit) {
 // (negative for a borrow) leave the word's bits, and the arithmetic shift carries the rest.
 using SignedDoubleWord = std::int64_t;
 
-// (carry·2^256 + r) mod p for p = 2^256 - 617 and carry below 2^16, from V = r + 617·carry and
-// W = V + 617, summed side by side: when W carries out of 256 bits, the value was not below p
-// and W mod 2^256 is the value less p (a value of 2^256 or more is below 2^256 + 2^26, so one
-// p is enough); otherwise V is the value, below p.
+// (carry·2^256 + r) mod p for p = 2^256 - 617 and carry below 2^16. V = r + 617·carry is
+// congruent; what is left is one step more of folding or one subtraction of p, and each of them
+// moves only the low word and clears the others:
+// - V carried out of 256 bits: the 256 bits left are below 2^26, and 617 more is the value;
+// - V in [p, 2^256), all upper words all ones and the low word at least 2^32 - 617: V - p is
+//   V + 617 - 2^256, the low word plus 617 with the upper words zero.
 [[gnu::always_inline]] inline void settleFolded(Word* r, Word carry) {
     DoubleWord v = DoubleWord(carry) * kFoldFactor;
-    DoubleWord w = v + kFoldFactor;
-    Word wrapped[kFieldWords];
+    Word upper = ~Word(0);
 #pragma GCC unroll 8
     for (std::size_t i = 0; i < kFieldWords; ++i) {
         v += r[i];
-        w += r[i];
         r[i] = Word(v);
-        wrapped[i] = Word(w);
         v >>= 32;
-        w >>= 32;
+        if (i > 0)
+            upper &= r[i];
     }
-    select(r, wrapped, Word(w));
+    const Word notBelowP = Word(upper == ~Word(0)) & Word(r[0] >= Word(0) - kFoldFactor);
+    r[0] += kFoldFactor * (Word(v) | notBelowP);
+    const Word clear = ~maskOf(notBelowP);
+#pragma GCC unroll 7
+    for (std::size_t i = 1; i < kFieldWords; ++i)
+        r[i] &= clear;
 }
 
 // r = t mod p for p = 2^256 - 617 and a t of n <= 16 words: H·2^256 + L becomes L + 617·H,
