@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "GostSignature.h"
 #include "kvcSignHash.h"
 
 using namespace gost;
@@ -26,8 +27,10 @@ bool GostWorkload::prepare() {
     hashes.resize(kHashes);
     r.resize(kHashes);
     s.resize(kHashes);
+    nonces.resize(kHashes);
     for (std::size_t i = 0; i < kHashes; ++i) {
         hashes[i] = digestOf("gost bench hash " + std::to_string(i));
+        nonces[i] = digestOf("gost bench nonce " + std::to_string(i));
         if (!gost::sign(curve, key, hashes[i], r[i], s[i]))
             return false;
     }
@@ -38,6 +41,12 @@ bool GostWorkload::sign(int i) const {
     std::uint8_t signature[64];
     std::uint32_t length = sizeof signature;
     return kvcSignHash(signature, &length, key.data(), 32, hashes[i % kHashes].data(), 32) == 0;
+}
+
+bool GostWorkload::signGivenNonce(int i) const {
+    const std::size_t k = i % kHashes;
+    std::uint8_t signature[64];
+    return signHashWithNonce('A', signature, key.data(), hashes[k].data(), nonces[k].data()) == 0;
 }
 
 bool GostWorkload::verify(int i) const {

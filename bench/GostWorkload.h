@@ -15,14 +15,16 @@ struct GostWorkload {
     gost::Point peer;
     gost::Ukm ukm;
     std::vector<gost::Scalar> hashes;
-    // Our signatures of the hashes, for verification.
-    std::vector<gost::Scalar> r, s;
+    // Our signatures of the hashes, for verification, and nonces for signing without the
+    // operating system's random source.
+    std::vector<gost::Scalar> r, s, nonces;
 
     // False when our signer fails on the fixed inputs.
     bool prepare();
 
     // One operation on the (i mod hashes)-th input; false on failure.
-    bool sign(int i) const; // through kvcSignHash, as the page's repair reaches it
+    bool sign(int i) const;           // through kvcSignHash, as the page's repair reaches it
+    bool signGivenNonce(int i) const; // the same arithmetic, the nonce drawn beforehand
     bool verify(int i) const;
     bool agree(int i) const;
 };
