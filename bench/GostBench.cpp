@@ -1,99 +1,146 @@
 // Signatures, verifications and key agreements per second: ours against libgcrypt's GOST
-// R 34.10-2001 on the CryptoPro-A curve, same key and hashes, in one run.
-#include <chrono>
+// R 34.10-2001 on the CryptoPro-A curve, same key and hashes, in one run. Optionally also our
+// 32-bit build (gost_rate.exe under Wine), so that the figures sit side by side.
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <functional>
+#include <string>
 #include <vector>
 
+#include "Figures.h"
 #include "GcryptGost.h"
-#include "GostCrypto.h"
-#include "RandomBytes.h"
-#include "kvcSignHash.h"
+#include "GostWorkload.h"
 
 using namespace gost;
 
 namespace {
 
-constexpr Curve kCurve = Curve::CryptoProA;
-constexpr int kRounds = 3;
+struct Operation {
+    const char* name; // as gost_rate prints it
+    std::function<bool(int)> ours;
+    std::function<bool(int)> theirs; // empty where libgcrypt has no counterpart
+    std::vector<double> oursRates{}, theirsRates{}, otherBuildRates{};
+};
 
-// Best rate of a few rounds, so that a busy machine hurts both sides alike.
-double perSecond(int count, const std::function<bool(int)>& operation) {
-    double best = 0;
-    for (int round = 0; round < kRounds; ++round) {
-        const auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < count; ++i)
-            if (!operation(i)) {
-                std::fprintf(stderr, "operation failed\n");
-                return 0;
+// Times the other build is run in one benchmark: its starts (a second or more under Wine) are
+// spread over the run, each with a share of the rounds.
+constexpr int kOtherBuildRuns = 3;
+
+// Rounds of the other build: its "operation rate" lines, matched by name.
+bool runOtherBuild(const std::string& command, int count, int rounds,
+                   std::vector<Operation>& operations) {
+    const std::string line = command + " " + std::to_string(count) + " " + std::to_string(rounds);
+    FILE* child = popen(line.c_str(), "r");
+    if (!child)
+        return false;
+    char name[32];
+    double rate;
+    std::size_t found = 0;
+    while (std::fscanf(child, "%31s %lf", name, &rate) == 2)
+        for (Operation& operation : operations)
+            if (std::strcmp(name, operation.name) == 0) {
+                operation.otherBuildRates.push_back(rate);
+                ++found;
             }
-        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-        const double rate = count / elapsed.count();
-        if (rate > best)
-            best = rate;
-    }
-    return best;
+    return pclose(child) == 0 && found == operations.size();
 }
 
-void report(const char* what, double ours, double theirs) {
-    std::printf("%-14s ours %9.1f/s   libgcrypt %9.1f/s   ours/libgcrypt %.2f\n", what, ours,
-                theirs, theirs > 0 ? ours / theirs : 0.0);
+int usage() {
+    std::fprintf(stderr, "usage: gost_bench [operations per round] [--rounds N] "
+                         "[--other-build \"command that runs gost_rate\"]\n");
+    return 2;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const int count = argc > 1 ? std::atoi(argv[1]) : 200;
-    if (count <= 0 || !gcrypt::initialize()) {
-        std::fprintf(stderr, "usage: gost_bench [operations per round]\n");
-        return 2;
+    // Many short rounds: on a busy machine some of them still run undisturbed, for both sides.
+    int count = 2;
+    int rounds = 300;
+    std::string otherBuild;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc)
+            rounds = std::atoi(argv[++i]);
+        else if (std::strcmp(argv[i], "--other-build") == 0 && i + 1 < argc)
+            otherBuild = argv[++i];
+        else if (argv[i][0] != '-')
+            count = std::atoi(argv[i]);
+        else
+            return usage();
     }
+    if (count <= 0 || rounds <= 0)
+        return usage();
 
-    Scalar d, peerKey;
-    Point q, peer;
-    if (!generateKeyPair(kCurve, d, q) || !generateKeyPair(kCurve, peerKey, peer))
+    GostWorkload work;
+    if (!gcrypt::initialize() || !work.prepare())
         return 1;
-    std::vector<Scalar> hashes(64);
-    std::vector<gcrypt::Sexp> data(hashes.size());
-    for (std::size_t i = 0; i < hashes.size(); ++i)
-        if (!randomBytes(hashes[i].data()) || !gcrypt::makeData(hashes[i], data[i]))
+    const std::size_t n = work.hashes.size();
+    std::vector<gcrypt::Sexp> data(n);
+    for (std::size_t i = 0; i < n; ++i)
+        if (!gcrypt::makeData(work.hashes[i], data[i]))
             return 1;
     gcrypt::Sexp privateKey, publicKey;
-    if (!gcrypt::makePrivateKey(kCurve, d, q, privateKey) ||
-        !gcrypt::makePublicKey(kCurve, q, publicKey))
+    if (!gcrypt::makePrivateKey(work.curve, work.key, work.publicKey, privateKey) ||
+        !gcrypt::makePublicKey(work.curve, work.publicKey, publicKey))
         return 1;
-    const std::size_t n = hashes.size();
 
-    std::printf("GOST R 34.10-2001, CryptoPro-A, %d operations per round, best of %d rounds\n",
-                count, kRounds);
-
-    std::uint8_t signature[64];
-    const double signOurs = perSecond(count, [&](int i) {
-        std::uint32_t length = sizeof signature;
-        return kvcSignHash(signature, &length, d.data(), 32, hashes[i % n].data(), 32) == 0;
-    });
     Scalar r, s;
-    const double signTheirs =
-        perSecond(count, [&](int i) { return gcrypt::sign(privateKey, data[i % n], r, s); });
-    report("sign", signOurs, signTheirs);
-
-    std::vector<Scalar> rs(n), ss(n);
-    for (std::size_t i = 0; i < n; ++i)
-        if (!sign(kCurve, d, hashes[i], rs[i], ss[i]))
-            return 1;
-    const double verifyOurs = perSecond(
-        count, [&](int i) { return verify(kCurve, q, hashes[i % n], rs[i % n], ss[i % n]); });
-    const double verifyTheirs = perSecond(
-        count, [&](int i) { return gcrypt::verify(publicKey, data[i % n], rs[i % n], ss[i % n]); });
-    report("verify", verifyOurs, verifyTheirs);
-
-    Ukm ukm;
-    std::memcpy(ukm.data(), hashes[0].data(), ukm.size());
     Key256 kek;
-    const double vkoOurs = perSecond(count, [&](int) { return vko(kCurve, d, peer, ukm, kek); });
-    const double vkoTheirs =
-        perSecond(count, [&](int) { return gcrypt::vko(kCurve, d, peer, ukm, kek); });
-    report("key agreement", vkoOurs, vkoTheirs);
-    return 0;
+    std::vector<Operation> operations;
+    operations.push_back({"sign", [&](int i) { return work.sign(i); },
+                          [&](int i) { return gcrypt::sign(privateKey, data[i % n], r, s); }});
+    // kvcSignHash draws each nonce from the operating system, which costs more on some
+    // systems than the arithmetic; this row shows the arithmetic alone.
+    operations.push_back({"sign-given-nonce", [&](int i) { return work.signGivenNonce(i); }, {}});
+    operations.push_back({"verify", [&](int i) { return work.verify(i); },
+                          [&](int i) {
+                              return gcrypt::verify(publicKey, data[i % n], work.r[i % n],
+                                                    work.s[i % n]);
+                          }});
+    operations.push_back(
+        {"key-agreement", [&](int i) { return work.agree(i); },
+         [&](int) { return gcrypt::vko(work.curve, work.key, work.peer, work.ukm, kek); }});
+
+    std::printf("GOST R 34.10-2001, CryptoPro-A, %d operations per round, best of %d rounds, "
+                "the sides interleaved\n",
+                count, rounds);
+    // Rounds alternate between the sides so that a busy machine hurts them alike.
+    for (int round = 0; round < rounds; ++round) {
+        for (Operation& operation : operations) {
+            operation.oursRates.push_back(callsPerSecond(operation.ours, count));
+            if (operation.theirs)
+                operation.theirsRates.push_back(callsPerSecond(operation.theirs, count));
+        }
+        const int otherRounds = std::max(rounds / kOtherBuildRuns, 1);
+        if (!otherBuild.empty() && round % otherRounds == 0 &&
+            round / otherRounds < kOtherBuildRuns &&
+            !runOtherBuild(otherBuild, count, otherRounds, operations)) {
+            std::fprintf(stderr, "gost_bench: \"%s\" failed\n", otherBuild.c_str());
+            return 1;
+        }
+    }
+
+    std::printf("%-16s %10s %12s %15s", "", "ours/s", "libgcrypt/s", "ours/libgcrypt");
+    if (!otherBuild.empty())
+        std::printf(" %14s %12s", "other build/s", "other/ours");
+    std::printf("\n");
+    int status = 0;
+    for (const Operation& operation : operations) {
+        const double ours = best(operation.oursRates);
+        if (ours == 0 || (operation.theirs && best(operation.theirsRates) == 0))
+            status = 1; // an operation failed
+        if (operation.theirs) {
+            const double theirs = best(operation.theirsRates);
+            std::printf("%-16s %10.1f %12.1f %15.2f", operation.name, ours, theirs, ours / theirs);
+        } else {
+            std::printf("%-16s %10.1f %12s %15s", operation.name, ours, "-", "-");
+        }
+        if (!otherBuild.empty()) {
+            const double other = best(operation.otherBuildRates);
+            std::printf(" %14.1f %12.2f", other, ours > 0 ? other / ours : 0.0);
+        }
+        std::printf("\n");
+    }
+    return status;
 }

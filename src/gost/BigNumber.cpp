@@ -82,13 +82,28 @@ int compareWords(const Word* a, std::size_t na, const Word* b, std::size_t nb) {
     return 0;
 }
 
-void halveWords(Word* a, std::size_t n, Word topBit) {
+namespace {
+
+[[gnu::always_inline]] inline void halveLoop(Word* a, std::size_t n, Word topBit) {
     Word carry = topBit & 1;
-    while (n-- > 0) {
-        Word low = a[n] & 1;
-        a[n] = a[n] >> 1 | carry << 31;
+#pragma GCC unroll 9
+    for (std::size_t i = n; i-- > 0;) {
+        const Word low = a[i] & 1;
+        a[i] = a[i] >> 1 | carry << 31;
         carry = low;
     }
+}
+
+} // namespace
+
+void halveWords(Word* a, std::size_t n, Word topBit) {
+    // The inverse halves 8-word values and their 9-word coefficients, over and over.
+    if (n == 8)
+        halveLoop(a, 8, topBit);
+    else if (n == 9)
+        halveLoop(a, 9, topBit);
+    else
+        halveLoop(a, n, topBit);
 }
 
 namespace {
@@ -112,42 +127,6 @@ namespace {
     }
 }
 
-[[gnu::always_inline]] inline void schoolbookSquare(Word* r, const Word* a, std::size_t n) {
-    // Cross products a[i]·a[j], i < j, once each.
-    for (std::size_t j = 0; j < 2 * n; ++j)
-        r[j] = 0;
-#pragma GCC unroll 8
-    for (std::size_t i = 0; i + 1 < n; ++i) {
-        DoubleWord carry = 0;
-#pragma GCC unroll 8
-        for (std::size_t j = i + 1; j < n; ++j) {
-            carry += DoubleWord(a[i]) * a[j] + r[i + j];
-            r[i + j] = Word(carry);
-            carry >>= 32;
-        }
-        r[i + n] = Word(carry);
-    }
-    // Double them by a one-bit shift, then add the squares of the single words.
-    Word top = 0;
-#pragma GCC unroll 16
-    for (std::size_t i = 0; i < 2 * n; ++i) {
-        Word w = r[i];
-        r[i] = w << 1 | top;
-        top = w >> 31;
-    }
-    DoubleWord carry = 0;
-#pragma GCC unroll 8
-    for (std::size_t i = 0; i < n; ++i) {
-        DoubleWord sq = DoubleWord(a[i]) * a[i];
-        carry += DoubleWord(r[2 * i]) + Word(sq);
-        r[2 * i] = Word(carry);
-        carry >>= 32;
-        carry += DoubleWord(r[2 * i + 1]) + (sq >> 32);
-        r[2 * i + 1] = Word(carry);
-        carry >>= 32;
-    }
-}
-
 } // namespace
 
 void multiplyWords(Word* r, const Word* a, std::size_t na, const Word* b, std::size_t nb) {
@@ -155,13 +134,6 @@ void multiplyWords(Word* r, const Word* a, std::size_t na, const Word* b, std::s
         schoolbookProduct(r, a, 8, b, 8);
     else
         schoolbookProduct(r, a, na, b, nb);
-}
-
-void squareWords(Word* r, const Word* a, std::size_t n) {
-    if (n == 8)
-        schoolbookSquare(r, a, 8);
-    else
-        schoolbookSquare(r, a, n);
 }
 
 unsigned remainderWords(Word* r, const Word* a, std::size_t na, const Word* m, std::size_t nm) {

@@ -39,9 +39,6 @@ void halveWords(Word* a, std::size_t n, Word topBit);
 // r[na + nb] = a·b (schoolbook). r must not overlap a or b.
 void multiplyWords(Word* r, const Word* a, std::size_t na, const Word* b, std::size_t nb);
 
-// r[2n] = a², each cross product computed once. r must not overlap a.
-void squareWords(Word* r, const Word* a, std::size_t n);
-
 // r[na] = a mod m by long division (na <= kMaxDividendWords); r may be a.
 // Returns 0, or kZeroModulus (r untouched).
 unsigned remainderWords(Word* r, const Word* a, std::size_t na, const Word* m, std::size_t nm);

@@ -19,6 +19,8 @@ struct ProjectivePoint {
 struct CurveContext {
     Field field;
     Word a[kFieldWords];
+    // a = p - 3, as on every CryptoPro set: a·Z² is then -3·Z², no full product needed.
+    bool aIsMinusThree;
     Word b[kFieldWords];
     Word q[kFieldWords];
     ProjectivePoint base;
@@ -38,6 +40,13 @@ unsigned addPoints(const CurveContext& curve, ProjectivePoint& out, const Projec
 // the lowest set one costs an addition, kept or dropped. kInfinity when the result is the point
 // at infinity (k a multiple of the order).
 unsigned scalarMultiply(const CurveContext& curve, ProjectivePoint& out, const Word* k,
+                        const ProjectivePoint& p);
+
+// out = k·p for a secret k below the order, by fixed 4-bit windows: 256 doublings and 64
+// additions, kept or dropped, for every k, and the whole table read for each window (faster than
+// the bitwise ladder, for the operations whose algorithm is ours to choose). kInfinity when k is
+// zero.
+unsigned windowMultiply(const CurveContext& curve, ProjectivePoint& out, const Word* k,
                         const ProjectivePoint& p);
 
 // out = k1·p1 + k2·p2, left to right with shared doublings (Shamir's trick). Its cost depends

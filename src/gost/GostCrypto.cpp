@@ -43,7 +43,7 @@ bool inScalarRange(const CurveContext& context, const Word* d) {
 bool multiplyToAffine(const CurveContext& context, const Word* k, const ProjectivePoint& p, Word* x,
                       Word* y) {
     ProjectivePoint product;
-    const bool ok = !scalarMultiply(context, product, k, p) && !toAffine(context, x, y, product);
+    const bool ok = !windowMultiply(context, product, k, p) && !toAffine(context, x, y, product);
     secureWipe(&product, sizeof product);
     return ok;
 }

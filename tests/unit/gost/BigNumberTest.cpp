@@ -58,13 +58,13 @@ TEST(BigNumber, SquareEqualsProductWithItself) {
     for (int i = 0; i < 200; ++i) {
         const Number a = randomNumber(rng);
         Product sq;
-        squareWords(sq.data(), a.data(), 8);
+        squareEightWords(sq.data(), a.data());
         EXPECT_EQ(sq, product(a, a));
     }
     Number max;
     max.fill(0xFFFFFFFF);
     Product sq;
-    squareWords(sq.data(), max.data(), 8);
+    squareEightWords(sq.data(), max.data());
     EXPECT_EQ(sq, product(max, max));
 }
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
+#include <vector>
 
 #include "CurvePoint.h"
 #include "ParameterSets.h"
@@ -57,6 +59,52 @@ TEST_P(EachParameterSet, CombinedMultiplicationMatchesSingleOnes) {
     subtractWords(qMinus, curve.q, three, kFieldWords);
     EXPECT_EQ(doubleScalarMultiply(curve, combined, three, curve.base, qMinus, curve.base),
               kInfinity);
+}
+
+TEST_P(EachParameterSet, WindowedMultiplicationMatchesTheLadder) {
+    // Scalars with zero and full windows, at both ends of the range, and seeded random ones.
+    using Scalar = std::vector<Word>;
+    const auto word = [](Word low) {
+        Scalar k(kFieldWords, 0);
+        k[0] = low;
+        return k;
+    };
+    std::vector<Scalar> scalars = {word(1),  word(2),  word(15),
+                                   word(16), word(17), word(0xF0F0F0F0)};
+    Scalar highWindowOnly(kFieldWords, 0), lowAndHigh(kFieldWords, 0), allOnes(kFieldWords, ~0u);
+    highWindowOnly[7] = 0x10000000;
+    lowAndHigh[7] = 0x10000000;
+    lowAndHigh[0] = 1;
+    allOnes[7] = 0x0FFFFFFF;
+    scalars.insert(scalars.end(), {highWindowOnly, lowAndHigh, allOnes});
+    for (Word below : {1u, 2u, 16u, 17u}) {
+        Scalar k(curve.q, curve.q + kFieldWords);
+        const Word small[kFieldWords] = {below};
+        subtractWords(k.data(), k.data(), small, kFieldWords);
+        scalars.push_back(k);
+    }
+    std::mt19937 rng(17);
+    for (int i = 0; i < 8; ++i) {
+        Scalar k(kFieldWords);
+        for (Word& w : k)
+            w = Word(rng());
+        remainderWords(k.data(), k.data(), kFieldWords, curve.q, kFieldWords);
+        scalars.push_back(k);
+    }
+
+    for (const Scalar& k : scalars) {
+        ProjectivePoint ladder, windowed;
+        ASSERT_EQ(scalarMultiply(curve, ladder, k.data(), curve.base), 0u);
+        ASSERT_EQ(windowMultiply(curve, windowed, k.data(), curve.base), 0u);
+        Word x1[kFieldWords], y1[kFieldWords], x2[kFieldWords], y2[kFieldWords];
+        ASSERT_EQ(toAffine(curve, x1, y1, ladder), 0u);
+        ASSERT_EQ(toAffine(curve, x2, y2, windowed), 0u);
+        EXPECT_EQ(std::memcmp(x1, x2, sizeof x1), 0) << "k[0] = " << k[0];
+        EXPECT_EQ(std::memcmp(y1, y2, sizeof y1), 0) << "k[0] = " << k[0];
+    }
+    const Word zero[kFieldWords] = {};
+    ProjectivePoint out;
+    EXPECT_EQ(windowMultiply(curve, out, zero, curve.base), kInfinity);
 }
 
 TEST_P(EachParameterSet, SlotLengthsFollowTheValues) {

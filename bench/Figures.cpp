@@ -19,6 +19,14 @@ double callsPerSecond(const std::function<void()>& f, Clock::duration span) {
     return calls / std::chrono::duration<double>(now - start).count();
 }
 
+double callsPerSecond(const std::function<bool(int)>& f, int count) {
+    const Clock::time_point start = Clock::now();
+    for (int i = 0; i < count; ++i)
+        if (!f(i))
+            return 0;
+    return count / std::chrono::duration<double>(Clock::now() - start).count();
+}
+
 double best(const std::vector<double>& sample) {
     return *std::max_element(sample.begin(), sample.end());
 }
