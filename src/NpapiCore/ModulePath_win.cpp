@@ -1,6 +1,6 @@
 #include "ModulePath.h"
 
-#include "Utf.h"
+#include "ModuleFileName.h"
 
 #include <windows.h>
 
@@ -12,18 +12,7 @@ std::string modulePath() {
                                 GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                             reinterpret_cast<LPCWSTR>(&modulePath), &module))
         return {};
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0)
-            return {};
-        if (length < path.size()) {
-            path.resize(length);
-            return wideToUtf8(path);
-        }
-        path.resize(path.size() * 2);
-    }
+    return moduleFileName(module);
 }
 
 } // namespace FB::Npapi
