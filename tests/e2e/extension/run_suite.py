@@ -76,7 +76,9 @@ class Suite:
         os.makedirs(self.work)
         self.token = os.path.join(self.work, "token")
         self.gui_script = os.path.join(self.work, "Gui.script")
-        self.host_program = os.path.realpath(os.path.join(args.host_dir, "kestrova-host"))
+        # A copy of its own, so that the processes of this suite's host are told apart.
+        shutil.copytree(args.host_dir, os.path.join(self.work, "host"))
+        self.host_program = os.path.join(self.work, "host", "kestrova-host")
         self.passed = 0
         self.failed = 0
         self.server = serve(os.path.abspath(args.pages))
@@ -220,11 +222,20 @@ class Suite:
         self.verdict("host killed")
         self.check("a new host serves", len(self.host_pids()) == 1 and self.host_pids() != pids)
 
+    # The scripted Gui.bin records the text it was sent: the host adds the asking site.
+    def pin_dialog_names_the_site(self):
+        with open(os.path.join(self.work, "Gui.record"), encoding="utf-8") as f:
+            record = f.read()
+        site = "\\x1F" + self.other_site.rstrip("/")
+        self.check("the PIN-entry program is told the site", ("stdin " + site) in record,
+                   record[-200:])
+
     def run(self):
         try:
             self.permission(self.site, "deny", "denied")
             self.permission(self.other_site, "always", "allowed")
             self.page("extension-api.html")
+            self.pin_dialog_names_the_site()
             self.page("callbacks.html")
             self.tab_closed_while_calls_run()
             self.host_killed()
