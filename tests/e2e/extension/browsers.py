@@ -30,7 +30,10 @@ class Chromium:
     name = "chromium"
     base = "chrome-extension://%s/" % EXTENSION_ID
 
-    def __init__(self, work, extension_dir, host_program, env):
+    # Chromium takes extension policy only from system folders, which a test leaves alone.
+    supports_policy = False
+
+    def __init__(self, work, extension_dir, host_program, env, managed=None):
         from selenium import webdriver
         from selenium.webdriver.chrome.service import Service
         profile = os.path.join(work, "chromium-profile")
@@ -123,9 +126,10 @@ class Marionette:
 
 class Firefox:
     name = "firefox"
+    supports_policy = True
     base = "moz-extension://%s/" % GECKO_UUID
 
-    def __init__(self, work, xpi, host_program, env):
+    def __init__(self, work, xpi, host_program, env, managed=None):
         profile = os.path.join(work, "firefox-profile")
         os.makedirs(os.path.join(profile, "extensions"))
         shutil.copy(xpi, os.path.join(profile, "extensions", GECKO_ID + ".xpi"))
@@ -152,6 +156,13 @@ class Firefox:
         os.makedirs(hosts)
         with open(os.path.join(hosts, HOST_NAME + ".json"), "w") as f:
             json.dump(host_manifest(host_program, {"allowed_extensions": [GECKO_ID]}), f)
+        # An administrator's policy for the extension: a managed-storage manifest.
+        if managed is not None:
+            storage = os.path.join(home, ".mozilla", "managed-storage")
+            os.makedirs(storage)
+            with open(os.path.join(storage, GECKO_ID + ".json"), "w") as f:
+                json.dump({"name": GECKO_ID, "description": "Kestrova policy", "type": "storage",
+                           "data": managed}, f)
         env = dict(env, HOME=home, MOZ_HEADLESS="1")
         self.process = subprocess.Popen(
             ["firefox-esr", "--headless", "--marionette", "-remote-allow-system-access", "--no-remote",

@@ -82,6 +82,9 @@ class Suite:
         self.passed = 0
         self.failed = 0
         self.server = serve(os.path.abspath(args.pages))
+        # A second server: a site of its own that the administrator's policy allows.
+        self.policy_server = serve(os.path.abspath(args.pages))
+        self.policy_site = "http://127.0.0.1:%d/" % self.policy_server.server_address[1]
         port = self.server.server_address[1]
         self.site = "http://127.0.0.1:%d/" % port
         self.other_site = "http://localhost:%d/" % port
@@ -89,12 +92,14 @@ class Suite:
                    KESTROVA_GUI_RECORD=os.path.join(self.work, "Gui.record"))
         self.fresh_token(PIN_RIGHT)
         started = time.time()
+        managed = {"allowedOrigins": [self.policy_site.rstrip("/")],
+                   "blockedOrigins": [self.site.rstrip("/")]}
         if args.browser == "chromium":
             self.browser = browsers.Chromium(self.work, os.path.abspath(args.extension),
-                                             self.host_program, env)
+                                             self.host_program, env, managed)
         else:
             self.browser = browsers.Firefox(self.work, os.path.abspath(args.xpi),
-                                            self.host_program, env)
+                                            self.host_program, env, managed)
         print("started %s in %.1f s" % (args.browser, time.time() - started), flush=True)
         self.main_tab = self.browser.tabs()[0]
 
@@ -230,9 +235,19 @@ class Suite:
         self.check("the PIN-entry program is told the site", ("stdin " + site) in record,
                    record[-200:])
 
+    # Sites the policy names are served or refused without asking.
+    def policy(self):
+        self.browser.navigate(self.policy_site + "extension-permission.html?expect=allowed")
+        self.verdict("policy allows " + self.policy_site)
+        self.browser.navigate(self.site + "extension-permission.html?expect=denied")
+        self.verdict("policy blocks " + self.site)
+
     def run(self):
         try:
-            self.permission(self.site, "deny", "denied")
+            if self.browser.supports_policy:
+                self.policy()
+            else:
+                self.permission(self.site, "deny", "denied")
             self.permission(self.other_site, "always", "allowed")
             self.page("extension-api.html")
             self.pin_dialog_names_the_site()
@@ -246,6 +261,7 @@ class Suite:
         finally:
             self.browser.quit()
             self.server.shutdown()
+            self.policy_server.shutdown()
         print("%d passed, %d failed" % (self.passed, self.failed), flush=True)
         return 1 if self.failed else 0
 
