@@ -88,7 +88,13 @@ TEST(HostProgram, ServesCallsAndCallbacksUntilItsInputEnds) {
                                 {{"$fn", 7}},
                                 {{"$fn", 8}}})));
     EXPECT_EQ(host.receive(), Json::parse(R"({"type":"result","id":2,"value":0})"));
-    const Json callback = host.receive();
+    // The worker lets go of the unused error callback whenever it ends, maybe before the main
+    // thread sends the success callback.
+    Json callback = host.receive();
+    if (callback["type"] == "release") {
+        EXPECT_EQ(callback["function"], 8);
+        callback = host.receive();
+    }
     EXPECT_EQ(callback["type"], "callback");
     EXPECT_EQ(callback["function"], 7);
     EXPECT_EQ(callback["args"][0].get<std::string>().size(), 128u);

@@ -21,10 +21,16 @@ void MemoryPipe::close() {
 
 std::size_t MemoryPipe::read(char* buffer, std::size_t size) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_ready.wait(lock, [this] { return m_closed || !m_bytes.empty(); });
-    const std::size_t count = std::min(size, m_bytes.size());
-    std::memcpy(buffer, m_bytes.data(), count);
-    m_bytes.erase(0, count);
+    m_ready.wait(lock, [this] { return m_closed || m_read < m_bytes.size(); });
+    const std::size_t count = std::min(size, m_bytes.size() - m_read);
+    std::memcpy(buffer, m_bytes.data() + m_read, count);
+    m_read += count;
+    // Read bytes are dropped only once all are read: erasing a few from the front of a long
+    // message every time would take quadratic time.
+    if (m_read == m_bytes.size()) {
+        m_bytes.clear();
+        m_read = 0;
+    }
     return count;
 }
 

@@ -23,6 +23,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_ready;
     std::string m_bytes;
+    std::size_t m_read = 0;
     bool m_closed = false;
 };
 
