@@ -78,6 +78,15 @@
     setTimeout(function () { throw error; }, 0);
   }
 
+  // A call that failed before the host held its functions: nobody will release them.
+  function forget(call) {
+    delete calls[call.seq];
+    Object.keys(functions).forEach(function (id) {
+      if (functions[id].call === call)
+        delete functions[id];
+    });
+  }
+
   function fail(call, error) {
     if (call.error)
       call.error(error);
@@ -114,7 +123,7 @@
         else if (error)
           fail(waiting.call, error);
         if (error)
-          delete calls[waiting.call.seq];
+          forget(waiting.call);
       } else if (error) {
         waiting.reject(error);
       } else {
