@@ -38,6 +38,10 @@ public:
 
     virtual void Navigate(const std::string& url, const std::string& target);
 
+    // The origin of the page ("https://example.org") as the browser vouches for it; empty when
+    // this face cannot tell.
+    virtual std::string GetPageOrigin() const { return {}; }
+
     virtual void EvaluateJavaScript(const std::wstring& script);
     virtual void EvaluateJavaScript(const std::string& script) = 0;
 

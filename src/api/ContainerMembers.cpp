@@ -20,7 +20,7 @@ FB::variant kestrovaAPI::doGenerateKeyPair(const std::string& name, const std::s
     requireText(name, "doGenerateKeyPair");
     const std::shared_ptr<kestrova> plugin = getPlugin();
     const std::unique_ptr<Token> token = m_pkcs11->getToken();
-    token->login(2, containerDisplayName(name), pin);
+    token->login(2, pinText(containerDisplayName(name)), pin);
     const Bytes value = token->createContainer(name);
     token->close();
     return publicKeyText(value);
@@ -30,7 +30,7 @@ FB::variant kestrovaAPI::doDestroyContainer(const std::string& name, const std::
     requireText(name, "doDestroyContainer");
     const std::shared_ptr<kestrova> plugin = getPlugin();
     const std::unique_ptr<Token> token = m_pkcs11->getToken();
-    token->login(3, containerDisplayName(name), pin);
+    token->login(3, pinText(containerDisplayName(name)), pin);
     token->destroyContainer(name);
     token->close();
     return true;

@@ -65,6 +65,14 @@ std::string containerDisplayName(const std::string& name) {
     return shown;
 }
 
+std::string pinRequestText(const std::string& displayText, const std::string& site) {
+    std::string text = displayText;
+    std::replace(text.begin(), text.end(), '\x1f', ' ');
+    if (!site.empty())
+        text += '\x1f' + site;
+    return text;
+}
+
 void reverseBytes(Bytes& bytes) {
     std::reverse(bytes.begin(), bytes.end());
 }

@@ -19,6 +19,10 @@ std::string bytesToHex(const Bytes& bytes);
 std::string unscrambleHex(const std::string& text);
 // The name as the PIN-entry program shows it: the first "#%#" becomes " - ".
 std::string containerDisplayName(const std::string& name);
+// The text line for the PIN-entry program: the display text and, when a site asks, a unit
+// separator (0x1F) and the site. Separators already in the display text become blanks, so a
+// page cannot pose as another site through a container name.
+std::string pinRequestText(const std::string& displayText, const std::string& site);
 
 void reverseBytes(Bytes& bytes);
 // Reverses the first floor(n/2) bytes and, separately, the rest.

@@ -14,7 +14,7 @@ FB::variant kestrovaAPI::doSign(const std::string& name, const std::string& data
     requireText(data, "doSign");
     const std::shared_ptr<kestrova> plugin = getPlugin();
     const std::unique_ptr<Token> token = m_pkcs11->getToken();
-    token->login(1, containerDisplayName(name), pin);
+    token->login(1, pinText(containerDisplayName(name)), pin);
     // The page writes the hash most significant byte first, the token reads it the other way.
     Bytes hash = hexToBytes(data);
     reverseBytes(hash);
@@ -29,7 +29,7 @@ FB::variant kestrovaAPI::doHashSign(const std::string& name, const std::string& 
     requireText(data, "doHashSign");
     const std::shared_ptr<kestrova> plugin = getPlugin();
     const std::unique_ptr<Token> token = m_pkcs11->getToken();
-    token->login(1, containerDisplayName(name), pin);
+    token->login(1, pinText(containerDisplayName(name)), pin);
     const Bytes signature = token->hashSign(name, hexToBytes(data));
     token->close();
     return bytesToHex(swapHalves(signature));

@@ -20,7 +20,7 @@ FB::variant kestrovaAPI::doIsUserLoggedIn() {
 FB::variant kestrovaAPI::doUserLoginDlg(const std::string& pin) {
     const std::shared_ptr<kestrova> plugin = getPlugin();
     const std::unique_ptr<Token> token = m_pkcs11->getToken();
-    token->login(0, std::string(), pin);
+    token->login(0, pinText(std::string()), pin);
     token->close();
     return true;
 }

@@ -1,5 +1,7 @@
 #include "kestrovaAPI.h"
 
+#include "BrowserHost.h"
+#include "Encodings.h"
 #include "FactoryBase.h"
 #include "ProcessPkcs11.h"
 #include "SecretText.h"
@@ -41,6 +43,10 @@ std::shared_ptr<kestrova> kestrovaAPI::getPlugin() const {
     if (!plugin)
         throw FB::script_error("The plugin is invalid");
     return plugin;
+}
+
+std::string kestrovaAPI::pinText(const std::string& displayText) const {
+    return pinRequestText(displayText, m_host ? m_host->GetPageOrigin() : std::string());
 }
 
 // Each method binds its member to copies of its arguments; a PIN or key is copied as a

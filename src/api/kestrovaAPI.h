@@ -70,6 +70,9 @@ private:
     // text to the error callback, both queued for the main thread.
     void runAsync(const Work& work, const FB::JSObjectPtr& success, const Callback& error);
 
+    // What the PIN-entry program shows for a login: the display text and the asking site.
+    std::string pinText(const std::string& displayText) const;
+
     FB::variant doIsTokenPresentAndOK();
     FB::variant doIsUserLoggedIn();
     FB::variant doUserLoginDlg(const std::string& pin);

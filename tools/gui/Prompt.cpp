@@ -1,6 +1,8 @@
 #include "Prompt.h"
 
-std::string promptText(std::int32_t mode, const std::string& text) {
+namespace {
+
+std::string wording(std::int32_t mode, const std::string& text) {
     const std::string lead = "Enter the PIN of your token ";
     const std::string container = "container \"" + text + "\"";
     switch (mode) {
@@ -17,4 +19,15 @@ std::string promptText(std::int32_t mode, const std::string& text) {
     default:
         return "Enter the PIN of your token.";
     }
+}
+
+} // namespace
+
+std::string promptText(std::int32_t mode, const std::string& text) {
+    // A site that asks follows the last unit separator.
+    const std::size_t separator = text.rfind('\x1f');
+    if (separator == std::string::npos)
+        return wording(mode, text);
+    return wording(mode, text.substr(0, separator)) + "\nRequested by " +
+           text.substr(separator + 1) + ".";
 }

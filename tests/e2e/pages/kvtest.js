@@ -117,6 +117,17 @@ var kv = (function () {
     equal(method + " with callbacks returns", result, 0);
   }
 
+  // Calls plugin[method](args...) without callbacks and hands on(result) its result: at once
+  // from the plug-in, once settled from the extension, whose direct calls answer a Promise (a
+  // rejection hands on its error).
+  function direct(plugin, method, args, on) {
+    var result = plugin[method].apply(plugin, args);
+    if (result && typeof result.then === "function")
+      result.then(on, on);
+    else
+      on(result);
+  }
+
   function run() {
     setTimeout(function () { runFrom(0); }, 0);
   }
@@ -127,6 +138,7 @@ var kv = (function () {
     matches: matches,
     step: step,
     callback: callback,
+    direct: direct,
     run: run
   };
 })();

@@ -50,6 +50,16 @@ TEST(ContainerDisplayNameTest, ReplacesTheFirstSeparatorOnly) {
     EXPECT_EQ(containerDisplayName(""), "");
 }
 
+TEST(Encodings, PinRequestTextNamesTheSiteAfterAUnitSeparator) {
+    EXPECT_EQ(pinRequestText("box", ""), "box");
+    EXPECT_EQ(pinRequestText("", "https://a.example"), "\x1fhttps://a.example");
+    EXPECT_EQ(pinRequestText("a - b", "https://a.example"), "a - b\x1fhttps://a.example");
+    // A page cannot name a site of its own through the container name.
+    EXPECT_EQ(pinRequestText("x\x1fhttps://bank.example", ""), "x https://bank.example");
+    EXPECT_EQ(pinRequestText("x\x1fhttps://bank.example", "https://a.example"),
+              "x https://bank.example\x1fhttps://a.example");
+}
+
 struct OrderCase {
     Bytes in;
     Bytes reversed;

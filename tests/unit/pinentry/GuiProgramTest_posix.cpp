@@ -67,6 +67,12 @@ TEST(GuiProgram, WordingNamesWhatThePinIsFor) {
         {"4\nbox\n",
          "SETDESC Enter the PIN of your token to derive a session key with container \"box\"."},
         {"9\nbox\n", "SETDESC Enter the PIN of your token."},
+        // A site named by the browser extension follows the last unit separator.
+        {"0\n\x1fhttps://shop.example\n",
+         "SETDESC Enter the PIN of your token to log in.%0ARequested by https://shop.example."},
+        {"1\nbox\x1fhttp://127.0.0.1:8080\n", "SETDESC Enter the PIN of your token to sign with "
+                                              "container \"box\".%0ARequested by "
+                                              "http://127.0.0.1:8080."},
         {"1\n100% a\rb\nc\n",
          "SETDESC Enter the PIN of your token to sign with container \"100%25 a%0Db%0Ac\"."},
     };

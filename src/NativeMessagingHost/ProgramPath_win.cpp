@@ -1,0 +1,11 @@
+#include "ProgramPath.h"
+
+#include "ModuleFileName.h"
+
+namespace FB::NativeMessaging {
+
+std::string programPath() {
+    return moduleFileName(nullptr);
+}
+
+} // namespace FB::NativeMessaging

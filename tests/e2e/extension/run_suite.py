@@ -1,0 +1,283 @@
+#!/usr/bin/python3
+"""The browser suite of the extension face: one real browser (Chromium or Firefox ESR) with the
+Kestrova extension and the real kestrova-host, the software token and the scripted Gui.bin
+behind it, runs the pages of tests/e2e/pages served from 127.0.0.1. Prints one line per check
+and ends with "N passed, M failed"; exits non-zero on any failure."""
+import argparse
+import http.server
+import os
+import shutil
+import subprocess
+import sys
+import threading
+import time
+import traceback
+import urllib.parse
+
+import browsers
+
+PIN_RIGHT = "read\nline 0\nline 1234\n"
+# Keeps every PIN entry open a while, so calls are still running when the driver acts.
+PIN_SLOW = "read\nsleep 1500\nline 0\nline 1234\n"
+
+# Before every page's own scripts: the verdict function the QtWebKit driver also gives, and
+# a record of the console.
+SHIM = b"""<script>
+window.__kvLog = [];
+(function () {
+  var log = console.log;
+  console.log = function () {
+    window.__kvLog.push(Array.prototype.join.call(arguments, " "));
+    return log.apply(console, arguments);
+  };
+  window.addEventListener("error", function (e) { window.__kvLog.push("uncaught: " + e.message); });
+})();
+window.kvTest = { done: function (passed, summary) {
+  if (!window.__kvVerdict)
+    window.__kvVerdict = { passed: !!passed, summary: String(summary || "") };
+} };
+</script>
+"""
+
+
+def serve(pages):
+    class Handler(http.server.SimpleHTTPRequestHandler):
+        def __init__(self, *args, **kwargs):
+            super().__init__(*args, directory=pages, **kwargs)
+
+        def log_message(self, *args):
+            pass
+
+        def do_GET(self):
+            path = self.translate_path(self.path)
+            if not path.endswith(".html") or not os.path.isfile(path):
+                return super().do_GET()
+            with open(path, "rb") as f:
+                body = f.read()
+            at = body.find(b"<head>")
+            at = at + len(b"<head>") if at >= 0 else 0
+            body = body[:at] + SHIM + body[at:]
+            self.send_response(200)
+            self.send_header("Content-Type", "text/html; charset=utf-8")
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server
+
+
+class Suite:
+    def __init__(self, args):
+        self.args = args
+        self.work = os.path.abspath(args.work)
+        shutil.rmtree(self.work, ignore_errors=True)
+        os.makedirs(self.work)
+        self.token = os.path.join(self.work, "token")
+        self.gui_script = os.path.join(self.work, "Gui.script")
+        # A copy of its own, so that the processes of this suite's host are told apart.
+        shutil.copytree(args.host_dir, os.path.join(self.work, "host"))
+        self.host_program = os.path.join(self.work, "host", "kestrova-host")
+        self.passed = 0
+        self.failed = 0
+        self.server = serve(os.path.abspath(args.pages))
+        # A second server: a site of its own that the administrator's policy allows.
+        self.policy_server = serve(os.path.abspath(args.pages))
+        self.policy_site = "http://127.0.0.1:%d/" % self.policy_server.server_address[1]
+        port = self.server.server_address[1]
+        self.site = "http://127.0.0.1:%d/" % port
+        self.other_site = "http://localhost:%d/" % port
+        env = dict(os.environ, KVSOFTTOKEN_DIR=self.token, KESTROVA_GUI_SCRIPT=self.gui_script,
+                   KESTROVA_GUI_RECORD=os.path.join(self.work, "Gui.record"))
+        self.fresh_token(PIN_RIGHT)
+        started = time.time()
+        managed = {"allowedOrigins": [self.policy_site.rstrip("/")],
+                   "blockedOrigins": [self.site.rstrip("/")]}
+        if args.browser == "chromium":
+            self.browser = browsers.Chromium(self.work, os.path.abspath(args.extension),
+                                             self.host_program, env, managed)
+        else:
+            self.browser = browsers.Firefox(self.work, os.path.abspath(args.xpi),
+                                            self.host_program, env, managed)
+        print("started %s in %.1f s" % (args.browser, time.time() - started), flush=True)
+        self.main_tab = self.browser.tabs()[0]
+
+    def check(self, name, ok, detail=""):
+        if ok:
+            self.passed += 1
+            print("ok: %s" % name, flush=True)
+        else:
+            self.failed += 1
+            print("FAILED: %s %s" % (name, detail), flush=True)
+
+    def fresh_token(self, gui_script):
+        shutil.rmtree(self.token, ignore_errors=True)
+        subprocess.run([self.args.kvsofttoken, "--dir", self.token, "init", "--serial",
+                        "KV0002API", "--label", "API token", "--pin", "1234"], check=True,
+                       stdout=subprocess.DEVNULL)
+        with open(self.gui_script, "w") as f:
+            f.write(gui_script)
+
+    def wait_for(self, expression, limit=20):
+        deadline = time.time() + limit
+        while time.time() < deadline:
+            value = self.browser.script("return " + expression + ";")
+            if value:
+                return value
+            time.sleep(0.1)
+        return None
+
+    def verdict(self, name, limit=40):
+        verdict = self.wait_for("window.__kvVerdict", limit)
+        for line in self.browser.script("return window.__kvLog || [];") or []:
+            if line.startswith("FAILED") or line.startswith("uncaught"):
+                print("  " + line, flush=True)
+        if verdict is None:
+            self.check(name, False, "(no verdict within %d s)" % limit)
+        else:
+            self.check(name, verdict["passed"], verdict["summary"])
+
+    def page(self, name, site=None, gui_script=PIN_RIGHT, query=""):
+        self.fresh_token(gui_script)
+        self.browser.navigate((site or self.other_site) + name + query)
+        self.verdict(name + query)
+
+    # The prompt's own page, opened in a tab of its own, answers as the user would.
+    def answer_prompt(self, origin, button):
+        if self.browser.prompts_open() is not None:
+            wanted = "origin=" + urllib.parse.quote(origin, safe="")
+            opened = self.wait_until(lambda: any(url.endswith(wanted) for url in
+                                                 self.browser.prompts_open()))
+            self.check("a prompt names %s" % origin, opened)
+        tab = self.browser.new_tab()
+        self.browser.navigate(self.browser.base + "prompt.html?origin=" + origin)
+        self.check("the prompt shows the site",
+                   self.browser.script("return document.getElementById('origin').textContent;")
+                   == origin)
+        self.browser.click("#" + button)
+        time.sleep(0.3)
+        if tab in self.browser.tabs():
+            self.browser.switch(tab)
+            self.browser.close_tab()
+        self.browser.switch(self.main_tab)
+
+    def wait_until(self, test, limit=10):
+        deadline = time.time() + limit
+        while time.time() < deadline:
+            if test():
+                return True
+            time.sleep(0.1)
+        return False
+
+    def permission(self, site, button, expect):
+        origin = site.rstrip("/")
+        self.browser.navigate(site + "extension-permission.html?expect=" + expect)
+        self.wait_for("window.kvAsked")
+        self.answer_prompt(origin, button)
+        self.verdict("permission %s: %s" % (button, origin))
+
+    def revoke(self, site):
+        origin = site.rstrip("/")
+        self.browser.navigate(self.browser.base + "options.html")
+        self.wait_for("document.querySelector('button[data-origin=\"%s\"]')" % origin)
+        self.browser.click('button[data-origin="%s"]' % origin)
+        gone = self.wait_until(lambda: not self.browser.script(
+            "return document.querySelector('button[data-origin=\"%s\"]');" % origin))
+        self.check("revoked on the options page: " + origin, gone)
+
+    # The host processes that this suite's browser started: those running our host program.
+    def host_pids(self):
+        pids = []
+        for entry in os.listdir("/proc"):
+            try:
+                if entry.isdigit() and os.readlink("/proc/%s/exe" % entry) == self.host_program:
+                    pids.append(int(entry))
+            except OSError:
+                pass
+        return sorted(pids)
+
+    def tab_closed_while_calls_run(self):
+        self.fresh_token(PIN_SLOW)
+        before = self.host_pids()
+        tab = self.browser.new_tab()
+        self.browser.navigate(self.other_site + "extension-busy.html")
+        self.wait_for("window.kvStarted")
+        time.sleep(0.3)
+        self.browser.close_tab()
+        self.browser.switch(self.main_tab)
+        time.sleep(4)
+        self.check("the host keeps serving after a tab closed during calls",
+                   self.host_pids() == before and len(before) == 1, "%s %s" % (before,
+                                                                       self.host_pids()))
+        del tab
+        self.page("callbacks.html")
+
+    def host_killed(self):
+        self.fresh_token(PIN_SLOW)
+        self.browser.navigate(self.other_site + "extension-host-killed.html")
+        self.wait_for("window.kvStarted")
+        time.sleep(0.3)
+        pids = self.host_pids()
+        self.check("one host runs", len(pids) == 1, str(pids))
+        for pid in pids:
+            os.kill(pid, 9)
+        with open(self.gui_script, "w") as f:
+            f.write(PIN_RIGHT)
+        self.verdict("host killed")
+        self.check("a new host serves", len(self.host_pids()) == 1 and self.host_pids() != pids)
+
+    # The scripted Gui.bin records the text it was sent: the host adds the asking site.
+    def pin_dialog_names_the_site(self):
+        with open(os.path.join(self.work, "Gui.record"), encoding="utf-8") as f:
+            record = f.read()
+        site = "\\x1F" + self.other_site.rstrip("/")
+        self.check("the PIN-entry program is told the site", ("stdin " + site) in record,
+                   record[-200:])
+
+    # Sites the policy names are served or refused without asking.
+    def policy(self):
+        self.browser.navigate(self.policy_site + "extension-permission.html?expect=allowed")
+        self.verdict("policy allows " + self.policy_site)
+        self.browser.navigate(self.site + "extension-permission.html?expect=denied")
+        self.verdict("policy blocks " + self.site)
+
+    def run(self):
+        try:
+            if self.browser.supports_policy:
+                self.policy()
+            else:
+                self.permission(self.site, "deny", "denied")
+            self.permission(self.other_site, "always", "allowed")
+            self.page("extension-api.html")
+            self.pin_dialog_names_the_site()
+            self.page("callbacks.html")
+            self.tab_closed_while_calls_run()
+            self.host_killed()
+            self.revoke(self.other_site)
+            self.permission(self.other_site, "deny", "denied")
+        except Exception:
+            self.check("the suite ran to its end", False, traceback.format_exc())
+        finally:
+            self.browser.quit()
+            self.server.shutdown()
+            self.policy_server.shutdown()
+        print("%d passed, %d failed" % (self.passed, self.failed), flush=True)
+        return 1 if self.failed else 0
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--browser", choices=["chromium", "firefox"], required=True)
+    parser.add_argument("--extension", help="the unpacked extension (Chromium)")
+    parser.add_argument("--xpi", help="the extension's XPI (Firefox)")
+    parser.add_argument("--host-dir", required=True,
+                        help="kestrova-host with kvpkcs11.so and Gui.bin beside it")
+    parser.add_argument("--pages", required=True)
+    parser.add_argument("--kvsofttoken", required=True)
+    parser.add_argument("--work", required=True)
+    sys.exit(Suite(parser.parse_args()).run())
+
+
+if __name__ == "__main__":
+    main()
