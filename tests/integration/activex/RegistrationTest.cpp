@@ -3,6 +3,7 @@
 #include "GuiFolder.h"
 #include "TestEnv.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -86,8 +87,11 @@ std::wstring valueOf(HKEY root, const std::wstring& key, const std::wstring& nam
     RegCloseKey(opened);
     if (status != ERROR_SUCCESS)
         return L"(missing)";
-    if (type == REG_DWORD)
-        return std::to_wstring(*reinterpret_cast<DWORD*>(data));
+    if (type == REG_DWORD) {
+        DWORD number = 0;
+        std::memcpy(&number, data, sizeof number);
+        return std::to_wstring(number);
+    }
     return data;
 }
 

@@ -70,8 +70,9 @@ TEST_F(ConversionTest, ScriptValuesArriveAsVariants) {
         const std::type_info& held =
             value.holds<variant_detail::empty>() ? typeid(void) : value.held_type();
         EXPECT_EQ(held, c.type) << c.name << ": " << value.held_type().name();
-        if (!c.text.empty())
+        if (!c.text.empty()) {
             EXPECT_EQ(value.convert_to<std::string>(), c.text) << c.name;
+        }
         VariantClear(const_cast<VARIANT*>(&c.value));
     }
     VARIANT null = make(VT_NULL, [](VARIANT&) {});
