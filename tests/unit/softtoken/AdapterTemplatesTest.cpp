@@ -79,7 +79,7 @@ TEST(AdapterTemplatesTest, ACertificateGetsItsTypeNamesAndSerialNumberFromItsVal
 }
 
 TEST(AdapterTemplatesTest, WhatTheCallerGaveOrCannotBeReadStaysAsItWas) {
-    const Bytes der = certificateV3().der;
+    const Bytes der = certificateV3().der, publicKeyValue(64, 0x11);
     const Bytes ownSubject = {0x30, 0x00};
     const CK_ULONG dataClass = CKO_DATA;
     auto with = [&](std::vector<CK_ATTRIBUTE> t, CK_ATTRIBUTE extra) {
@@ -90,7 +90,7 @@ TEST(AdapterTemplatesTest, WhatTheCallerGaveOrCannotBeReadStaysAsItWas) {
         std::string name;
         std::vector<CK_ATTRIBUTE> given;
     } unchanged[] = {
-        {"a value that is not a certificate", certificateTemplate(Bytes(64, 0x11))},
+        {"a value that is not a certificate", certificateTemplate(publicKeyValue)},
         {"a certificate of another type",
          with(certificateTemplate(der), attr(CKA_CERTIFICATE_TYPE, wtls))},
         {"a certificate value in a data object",
