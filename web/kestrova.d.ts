@@ -120,6 +120,8 @@ export type KestrovaErrorName =
     | "INVALID_ARGUMENT"
     | "PLUGIN_GONE"
     | "SCRIPT_EXCEPTION"
+    | "SITE_NOT_ALLOWED"
+    | "HOST_UNAVAILABLE"
     | "CLIENT_CLOSED";
 // </failure-names>
 
@@ -140,7 +142,7 @@ export type BinaryInput = string | Uint8Array | ArrayLike<number>;
 export type PinInput = string | { pin?: string | null } | null | undefined;
 
 /** The way the plug-in reaches the page. */
-export type FaceName = "npapi" | "activex";
+export type FaceName = "npapi" | "activex" | "extension";
 
 export interface Detection {
   /** The browser has the plug-in (it may still block it). */

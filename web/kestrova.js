@@ -140,6 +140,8 @@
     { name: "INVALID_ARGUMENT", source: "library" },
     { name: "PLUGIN_GONE", source: "library" },
     { name: "SCRIPT_EXCEPTION", source: "library" },
+    { name: "SITE_NOT_ALLOWED", source: "library" },
+    { name: "HOST_UNAVAILABLE", source: "library" },
     { name: "CLIENT_CLOSED", source: "library" }
   ];
   var TEXTS = {
@@ -205,6 +207,8 @@
       INVALID_ARGUMENT: ["Invalid argument: {detail}.", "This is a fault of the page: tell the site's developers."],
       PLUGIN_GONE: ["The plug-in's element is no longer in the page.", "Reload the page. (A page that removes the element should call close() on its client first.)"],
       SCRIPT_EXCEPTION: ["The plug-in refused the call: {detail}.", "This is a fault of the page: tell the site's developers."],
+      SITE_NOT_ALLOWED: ["The Kestrova extension does not let this site use the token.", "Allow this site in the options of the Kestrova extension (or ask your administrator), then reload the page."],
+      HOST_UNAVAILABLE: ["The Kestrova host program stopped or could not be started.", "Try again; if it happens again, reinstall Kestrova."],
       CLIENT_CLOSED: ["The Kestrova client was closed before the call ran.", "Load the plug-in again."]
     }
   };
@@ -527,6 +531,10 @@
 
   // The error for a code that the plug-in gave (a number, or its decimal text).
   function failure(code, method) {
+    var known = extensionFailure(code, method);
+    if (known) {
+      return known;
+    }
     var number = Number(code);
     return new KestrovaError(entryFor(number, method).name, number, method);
   }
@@ -730,9 +738,27 @@
     }
   }
 
+  // The extension's own failures reach the page as errors with a name instead of a code.
+  var EXTENSION_FAILURES = {
+    KestrovaNotAllowed: "SITE_NOT_ALLOWED",
+    KestrovaHostError: "HOST_UNAVAILABLE"
+  };
+
+  function extensionFailure(e, method) {
+    var name = e && typeof e === "object" ? e.name : undefined;
+    if (typeof name === "string" && EXTENSION_FAILURES.hasOwnProperty(name)) {
+      return libraryError(EXTENSION_FAILURES[name], null, method);
+    }
+    return null;
+  }
+
   function scriptException(e, method) {
     if (e instanceof KestrovaError) {
       return e;
+    }
+    var known = extensionFailure(e, method);
+    if (known) {
+      return known;
     }
     var detail = e && e.message !== undefined ? e.message : String(e);
     return libraryError("SCRIPT_EXCEPTION", { detail: detail }, method);
@@ -888,7 +914,16 @@
             done(scriptException(e2, method));
             return null;
           }
-          done(null, String(version));
+          // The extension's scripting object answers direct calls with a Promise.
+          if (version && typeof version.then === "function") {
+            version.then(function (v) {
+              done(null, String(v));
+            }, function (e3) {
+              done(scriptException(e3, method));
+            });
+          } else {
+            done(null, String(version));
+          }
           return null;
         });
       }
@@ -1047,6 +1082,12 @@
     }
   }
 
+  // An element of the plug-in's type, for the faces that serve one.
+  var openTypedElement = openElement(function (onload) {
+    return '<object type="' + MIME_TYPE + '"' + PLACE + '>' +
+           '<param name="onload" value="' + onload + '"></object>';
+  });
+
   var FACES = [
     {
       name: "npapi",
@@ -1058,10 +1099,7 @@
         }
         return type.enabledPlugin ? "installed" : "blocked";
       },
-      open: openElement(function (onload) {
-        return '<object type="' + MIME_TYPE + '"' + PLACE + '>' +
-               '<param name="onload" value="' + onload + '"></object>';
-      })
+      open: openTypedElement
     },
     {
       name: "activex",
@@ -1084,6 +1122,17 @@
         return '<object classid="clsid:' + CLASS_ID + '"' + PLACE + '>' +
                '<param name="onload" value="' + onload + '"></object>';
       })
+    },
+    {
+      name: "extension",
+      // Today's browsers: the Kestrova extension puts its scripting object on the window
+      // before any page script runs, and gives an element of the plug-in's type the same
+      // members, each element served by a plug-in object of its own in the host program.
+      probe: function (env) {
+        var win = env.window;
+        return win && usable(win.kestrovaPlugin) ? "installed" : null;
+      },
+      open: openTypedElement
     }
   ];
 

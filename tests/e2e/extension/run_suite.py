@@ -19,6 +19,8 @@ import browsers
 PIN_RIGHT = "read\nline 0\nline 1234\n"
 # Keeps every PIN entry open a while, so calls are still running when the driver acts.
 PIN_SLOW = "read\nsleep 1500\nline 0\nline 1234\n"
+# Slow enough that many calls are made before the first PIN is entered.
+PIN_UNHURRIED = "read\nsleep 200\nline 0\nline 1234\n"
 
 # Before every page's own scripts: the verdict function the QtWebKit driver also gives, and
 # a record of the console.
@@ -41,12 +43,22 @@ window.kvTest = { done: function (passed, summary) {
 
 
 def serve(pages):
+    # The pages load the page library as ../../../web/kestrova.js, which the browser asks for
+    # as /web/kestrova.js.
+    web = os.path.normpath(os.path.join(pages, "..", "..", "..", "web"))
+
     class Handler(http.server.SimpleHTTPRequestHandler):
         def __init__(self, *args, **kwargs):
             super().__init__(*args, directory=pages, **kwargs)
 
         def log_message(self, *args):
             pass
+
+        def translate_path(self, path):
+            name = urllib.parse.urlsplit(path).path
+            if name.startswith("/web/") and "/" not in name[len("/web/"):]:
+                return os.path.join(web, urllib.parse.unquote(name[len("/web/"):]))
+            return super().translate_path(path)
 
         def do_GET(self):
             path = self.translate_path(self.path)
@@ -106,7 +118,7 @@ class Suite:
     def check(self, name, ok, detail=""):
         if ok:
             self.passed += 1
-            print("ok: %s" % name, flush=True)
+            print("ok: %s %s" % (name, detail), flush=True)
         else:
             self.failed += 1
             print("FAILED: %s %s" % (name, detail), flush=True)
@@ -252,6 +264,8 @@ class Suite:
             self.page("extension-api.html")
             self.pin_dialog_names_the_site()
             self.page("callbacks.html")
+            self.page("library-methods.html")
+            self.page("library-queue.html", gui_script=PIN_UNHURRIED)
             self.tab_closed_while_calls_run()
             self.host_killed()
             self.revoke(self.other_site)
