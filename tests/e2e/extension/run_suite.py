@@ -17,6 +17,8 @@ import urllib.parse
 import browsers
 
 PIN_RIGHT = "read\nline 0\nline 1234\n"
+PIN_WRONG = "read\nline 0\nline 0000\n"
+PIN_CANCELLED = "read\nline -60\n"
 # Keeps every PIN entry open a while, so calls are still running when the driver acts.
 PIN_SLOW = "read\nsleep 1500\nline 0\nline 1234\n"
 # Slow enough that many calls are made before the first PIN is entered.
@@ -264,6 +266,11 @@ class Suite:
             self.page("extension-api.html")
             self.pin_dialog_names_the_site()
             self.page("callbacks.html")
+            for name in ("token-state.html", "containers.html", "signing.html",
+                         "session-key-repair.html"):
+                self.page(name)
+            self.page("wrong-pin.html", gui_script=PIN_WRONG)
+            self.page("pin-cancelled.html", gui_script=PIN_CANCELLED)
             self.page("library-methods.html")
             self.page("library-queue.html", gui_script=PIN_UNHURRIED)
             self.tab_closed_while_calls_run()

@@ -128,6 +128,36 @@ var kv = (function () {
       on(result);
   }
 
+  // A step of direct calls made one after another, each waiting for the one before (the
+  // extension's direct calls answer later). A row is [label, method, args, expected]: args may
+  // be a function that gives them when the row runs (to use earlier results), expected is the
+  // answer the call must give or a function that checks it. A row may also be a function
+  // fn(go) for anything else, which calls go() when it is done.
+  function directs(name, plugin, rows) {
+    step(name, function (next) {
+      var i = 0;
+      function go() {
+        if (i === rows.length) {
+          next();
+          return;
+        }
+        var row = rows[i++];
+        if (typeof row === "function") {
+          row(go);
+          return;
+        }
+        direct(plugin, row[1], typeof row[2] === "function" ? row[2]() : row[2], function (value) {
+          if (typeof row[3] === "function")
+            row[3](value, row[0]);
+          else
+            equal(row[0], value, row[3]);
+          go();
+        });
+      }
+      go();
+    });
+  }
+
   function run() {
     setTimeout(function () { runFrom(0); }, 0);
   }
@@ -139,9 +169,15 @@ var kv = (function () {
     step: step,
     callback: callback,
     direct: direct,
+    directs: directs,
     run: run
   };
 })();
 
 // Hexadecimal text of a GOST R 34.10-2001 public key or signature: 64 bytes.
 var kvHex128 = /^[0-9A-F]{128}$/;
+
+// A row's check (value, label) for such a value.
+function kvIsHex128(value, label) {
+  return kv.matches(label, value, kvHex128);
+}

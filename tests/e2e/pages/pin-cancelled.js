@@ -4,11 +4,11 @@
 // element's scripting object.
 var hash = "00112233445566778899AABBCCDDEEFF00112233445566778899AABBCCDDEEFF";
 
-kv.step("directly", function () {
-  kv.equal("kvwUserLoginDlg", plugin.kvwUserLoginDlg("1234"), -60);
-  kv.equal("kvwGenKeyPair", plugin.kvwGenKeyPair("never", "1234"), -60);
-  kv.equal("nothing was created", plugin.kvwGetNumberOfContainers(), 0);
-});
+kv.directs("directly", plugin, [
+  ["kvwUserLoginDlg", "kvwUserLoginDlg", ["1234"], -60],
+  ["kvwGenKeyPair", "kvwGenKeyPair", ["never", "1234"], -60],
+  ["nothing was created", "kvwGetNumberOfContainers", [], 0]
+]);
 
 kv.step("with callbacks", function (next) {
   kv.callback(plugin, "kvwSign", ["any", hash, null], function (r) {
@@ -18,8 +18,7 @@ kv.step("with callbacks", function (next) {
   });
 });
 
-kv.step("a cancelled entry is no wrong PIN", function () {
-  kv.equal("the token still answers", plugin.kvwGetDeviceID(), "KV0002API");
-});
+kv.directs("a cancelled entry is no wrong PIN", plugin,
+           [["the token still answers", "kvwGetDeviceID", [], "KV0002API"]]);
 
 kv.run();

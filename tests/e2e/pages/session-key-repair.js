@@ -21,26 +21,43 @@ function scramble(hex) {
   });
 }
 
-kv.step("prepare", function () {
-  pub.left = plugin.kvwGenKeyPair("left", "1234");
-  pub.right = plugin.kvwGenKeyPair("right", "1234");
-  kv.matches("left key", pub.left, kvHex128);
-  kv.matches("right key", pub.right, kvHex128);
-});
+kv.directs("prepare", plugin, [
+  ["left key", "kvwGenKeyPair", ["left", "1234"], function (key, label) {
+    kvIsHex128(key, label);
+    pub.left = key;
+  }],
+  ["right key", "kvwGenKeyPair", ["right", "1234"], function (key, label) {
+    kvIsHex128(key, label);
+    pub.right = key;
+  }]
+]);
 
-kv.step("kvwMakeSessionKey directly", function () {
-  var fromLeft = plugin.kvwMakeSessionKey("left", pub.right, ukm, "1234");
-  var fromRight = plugin.kvwMakeSessionKey("right", pub.left, ukm, "1234");
-  kv.matches("a 32-byte key", fromLeft, /^[0-9A-F]{64}$/);
-  kv.equal("both sides agree", fromRight, fromLeft);
-  kv.check("another UKM, another key",
-           plugin.kvwMakeSessionKey("left", pub.right, "0807060504030201", "1234") !== fromLeft);
-  agreed = fromLeft;
-  kv.equal("no such container", plugin.kvwMakeSessionKey("nobody", pub.right, ukm, "1234"), -20);
-  kv.equal("empty public key", plugin.kvwMakeSessionKey("left", "", ukm, "1234"), -11);
-  kv.equal("empty UKM", plugin.kvwMakeSessionKey("left", pub.right, "", "1234"), -11);
-  kv.equal("empty name", plugin.kvwMakeSessionKey("", pub.right, ukm, "1234"), -11);
-});
+function toRight() {
+  return ["left", pub.right, ukm, "1234"];
+}
+
+kv.directs("kvwMakeSessionKey directly", plugin, [
+  ["a 32-byte key", "kvwMakeSessionKey", toRight, function (key, label) {
+    kv.matches(label, key, /^[0-9A-F]{64}$/);
+    agreed = key;
+  }],
+  ["both sides agree", "kvwMakeSessionKey", function () {
+    return ["right", pub.left, ukm, "1234"];
+  }, function (key, label) { kv.equal(label, key, agreed); }],
+  ["another UKM, another key", "kvwMakeSessionKey", function () {
+    return ["left", pub.right, "0807060504030201", "1234"];
+  }, function (key, label) { kv.check(label, key !== agreed, key); }],
+  ["no such container", "kvwMakeSessionKey", function () {
+    return ["nobody", pub.right, ukm, "1234"];
+  }, -20],
+  ["empty public key", "kvwMakeSessionKey", ["left", "", ukm, "1234"], -11],
+  ["empty UKM", "kvwMakeSessionKey", function () {
+    return ["left", pub.right, "", "1234"];
+  }, -11],
+  ["empty name", "kvwMakeSessionKey", function () {
+    return ["", pub.right, ukm, "1234"];
+  }, -11]
+]);
 
 kv.step("kvwMakeSessionKey with callbacks", function (next) {
   kv.callback(plugin, "kvwMakeSessionKey", ["right", pub.left, ukm, "1234"], function (r) {
@@ -57,18 +74,17 @@ kv.step("kvwMakeSessionKey with callbacks: no such container", function (next) {
   });
 });
 
-kv.step("kvwImportCertificate directly", function () {
-  // Stored as b0..b63; read back under "repair key" as b31..b0 then b63..b32.
-  kv.equal("import", plugin.kvwImportCertificate("repair key", bytesHex(0, 63, 1)), true);
-  kv.equal("read back by halves", plugin.kvwGetPublicKey("repair key"),
-           bytesHex(31, 0, -1) + bytesHex(63, 32, -1));
-  kv.equal("a second certificate", plugin.kvwImportCertificate("repair key", "3082"), -21);
-  kv.equal("into a container with a key pair", plugin.kvwImportCertificate("left", "308201"),
-           true);
-  kv.equal("creating a key pair there now", plugin.kvwGenKeyPair("repair key", "1234"), -21);
-  kv.equal("empty certificate", plugin.kvwImportCertificate("other", ""), -11);
-  kv.equal("empty name", plugin.kvwImportCertificate("", "3082"), -11);
-});
+// Stored as b0..b63; read back under "repair key" as b31..b0 then b63..b32.
+kv.directs("kvwImportCertificate directly", plugin, [
+  ["import", "kvwImportCertificate", ["repair key", bytesHex(0, 63, 1)], true],
+  ["read back by halves", "kvwGetPublicKey", ["repair key"],
+   bytesHex(31, 0, -1) + bytesHex(63, 32, -1)],
+  ["a second certificate", "kvwImportCertificate", ["repair key", "3082"], -21],
+  ["into a container with a key pair", "kvwImportCertificate", ["left", "308201"], true],
+  ["creating a key pair there now", "kvwGenKeyPair", ["repair key", "1234"], -21],
+  ["empty certificate", "kvwImportCertificate", ["other", ""], -11],
+  ["empty name", "kvwImportCertificate", ["", "3082"], -11]
+]);
 
 kv.step("kvwImportCertificate with callbacks", function (next) {
   kv.callback(plugin, "kvwImportCertificate", ["cert only", "30820122"], function (r) {
@@ -87,22 +103,26 @@ kv.step("kvwImportCertificate with callbacks: exists", function (next) {
 var key = scramble(bytesHex(1, 32, 1));
 var repairHash = "1E2D3C4B5A69788796A5B4C3D2E1F00F1E2D3C4B5A69788796A5B4C3D2E1F0AA";
 
-kv.step("kvwRepair directly", function () {
-  var first = plugin.kvwRepair(key, repairHash);
-  var second = plugin.kvwRepair(key, repairHash);
-  kv.matches("128 hex digits", first, kvHex128);
-  kv.matches("again", second, kvHex128);
-  kv.check("a fresh nonce each time", first !== second);
-  kv.equal("63 digits of key", plugin.kvwRepair(key.substr(1), repairHash), -72);
-  kv.equal("short hash", plugin.kvwRepair(key, "00FF"), -72);
-  kv.equal("empty key", plugin.kvwRepair("", repairHash), -11);
-  kv.equal("empty hash", plugin.kvwRepair(key, ""), -11);
-});
+var repaired = null;
+kv.directs("kvwRepair directly", plugin, [
+  ["128 hex digits", "kvwRepair", [key, repairHash], function (signature, label) {
+    kvIsHex128(signature, label);
+    repaired = signature;
+  }],
+  ["again", "kvwRepair", [key, repairHash], function (signature, label) {
+    kvIsHex128(signature, label);
+    kv.check("a fresh nonce each time", signature !== repaired);
+  }],
+  ["63 digits of key", "kvwRepair", [key.substr(1), repairHash], -72],
+  ["short hash", "kvwRepair", [key, "00FF"], -72],
+  ["empty key", "kvwRepair", ["", repairHash], -11],
+  ["empty hash", "kvwRepair", [key, ""], -11]
+]);
 
 kv.step("kvwRepair with callbacks", function (next) {
   kv.callback(plugin, "kvwRepair", [key, repairHash], function (r) {
     kv.equal("success callback", r.ok, true);
-    kv.matches("128 hex digits", r.value, kvHex128);
+    kvIsHex128(r.value, "128 hex digits");
     next();
   });
 });

@@ -7,50 +7,54 @@ var hash = "5A3B7F0E1D2C4B6A89786756453423120F1E2D3C4B5A69788796A5B4C3D2E1F0";
 var q = "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF6C611070995AD10045841B09B761B893";
 var zero = "0000000000000000000000000000000000000000000000000000000000000000";
 
-function checkSignature(name, signature) {
-  if (!kv.matches(name + ": 128 hex digits", signature, kvHex128))
+// In the order of a row's check: (value, label).
+function checkSignature(signature, name) {
+  if (!kvIsHex128(signature, name + ": 128 hex digits"))
     return;
   var r = signature.substr(0, 64), s = signature.substr(64);
   kv.check(name + ": r and s in 1..q-1", r < q && s < q && r !== zero && s !== zero, signature);
 }
 
-kv.step("prepare", function () {
-  kv.matches("container", plugin.kvwGenKeyPair("signer", "1234"), kvHex128);
-});
+kv.directs("prepare", plugin, [["container", "kvwGenKeyPair", ["signer", "1234"], kvIsHex128]]);
 
-kv.step("kvwSign directly", function () {
-  var first = plugin.kvwSign("signer", hash, "1234");
-  checkSignature("first", first);
-  var second = plugin.kvwSign("signer", hash, "1234");
-  checkSignature("second", second);
-  kv.check("a fresh nonce each time", first !== second);
-  kv.equal("lower-case hex is accepted", typeof plugin.kvwSign("signer", hash.toLowerCase(),
-                                                               "1234"), "string");
-});
+var first = null;
+kv.directs("kvwSign directly", plugin, [
+  ["first", "kvwSign", ["signer", hash, "1234"], function (signature, label) {
+    checkSignature(signature, label);
+    first = signature;
+  }],
+  ["second", "kvwSign", ["signer", hash, "1234"], function (signature, label) {
+    checkSignature(signature, label);
+    kv.check("a fresh nonce each time", first !== signature);
+  }],
+  ["lower-case hex is accepted", "kvwSign", ["signer", hash.toLowerCase(), "1234"],
+   function (signature, label) { kv.equal(label, typeof signature, "string"); }]
+]);
 
-kv.step("kvwHashSign directly", function () {
-  checkSignature("short data", plugin.kvwHashSign("signer", "616263", "1234"));
-  var long = "";
-  for (var i = 0; i < 500; i++)
-    long += "0123456789ABCDEF";
-  checkSignature("4000 bytes of data", plugin.kvwHashSign("signer", long, "1234"));
-});
+var long = "";
+for (var i = 0; i < 500; i++)
+  long += "0123456789ABCDEF";
+kv.directs("kvwHashSign directly", plugin, [
+  ["short data", "kvwHashSign", ["signer", "616263", "1234"], checkSignature],
+  ["4000 bytes of data", "kvwHashSign", ["signer", long, "1234"], checkSignature]
+]);
 
-kv.step("failures", function () {
-  kv.equal("kvwSign: empty name", plugin.kvwSign("", hash, "1234"), -11);
-  kv.equal("kvwSign: empty data", plugin.kvwSign("signer", "", "1234"), -11);
-  kv.equal("kvwHashSign: empty data", plugin.kvwHashSign("signer", ""), -11);
-  kv.equal("kvwSign: no such container", plugin.kvwSign("nobody", hash, "1234"), -20);
-  kv.equal("kvwHashSign: no such container", plugin.kvwHashSign("nobody", "00", "1234"), -20);
-  var refused = plugin.kvwSign("signer", "7", "1234");
-  kv.check("one hex digit: the token refuses empty data",
-           typeof refused === "number" && refused < 0, String(refused));
-});
+kv.directs("failures", plugin, [
+  ["kvwSign: empty name", "kvwSign", ["", hash, "1234"], -11],
+  ["kvwSign: empty data", "kvwSign", ["signer", "", "1234"], -11],
+  ["kvwHashSign: empty data", "kvwHashSign", ["signer", ""], -11],
+  ["kvwSign: no such container", "kvwSign", ["nobody", hash, "1234"], -20],
+  ["kvwHashSign: no such container", "kvwHashSign", ["nobody", "00", "1234"], -20],
+  ["one hex digit: the token refuses empty data", "kvwSign", ["signer", "7", "1234"],
+   function (refused, label) {
+     kv.check(label, typeof refused === "number" && refused < 0, String(refused));
+   }]
+]);
 
 kv.step("kvwSign with callbacks", function (next) {
   kv.callback(plugin, "kvwSign", ["signer", hash, "1234"], function (r) {
     kv.equal("success callback", r.ok, true);
-    checkSignature("signature", r.value);
+    checkSignature(r.value, "signature");
     next();
   });
 });
@@ -58,7 +62,7 @@ kv.step("kvwSign with callbacks", function (next) {
 kv.step("kvwHashSign with callbacks", function (next) {
   kv.callback(plugin, "kvwHashSign", ["signer", "616263", "1234"], function (r) {
     kv.equal("success callback", r.ok, true);
-    checkSignature("signature", r.value);
+    checkSignature(r.value, "signature");
     next();
   });
 });

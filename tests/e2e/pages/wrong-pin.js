@@ -4,9 +4,7 @@
 // element's scripting object.
 var hash = "00112233445566778899AABBCCDDEEFF00112233445566778899AABBCCDDEEFF";
 
-kv.step("first wrong PIN", function () {
-  kv.equal("kvwUserLoginDlg", plugin.kvwUserLoginDlg("1234"), -4);
-});
+kv.directs("first wrong PIN", plugin, [["kvwUserLoginDlg", "kvwUserLoginDlg", ["1234"], -4]]);
 
 kv.step("second wrong PIN, with callbacks", function (next) {
   kv.callback(plugin, "kvwSign", ["any", hash, "1234"], function (r) {
@@ -16,15 +14,15 @@ kv.step("second wrong PIN, with callbacks", function (next) {
   });
 });
 
-kv.step("third wrong PIN", function () {
-  kv.equal("kvwGenKeyPair", plugin.kvwGenKeyPair("never", "1234"), -4);
-  kv.equal("nothing was created", plugin.kvwGetNumberOfContainers(), 0);
-});
+kv.directs("third wrong PIN", plugin, [
+  ["kvwGenKeyPair", "kvwGenKeyPair", ["never", "1234"], -4],
+  ["nothing was created", "kvwGetNumberOfContainers", [], 0]
+]);
 
-kv.step("locked", function () {
-  kv.equal("kvwUserLoginDlg", plugin.kvwUserLoginDlg("1234"), -5);
-  kv.equal("methods without a PIN still work", plugin.kvwGetDeviceID(), "KV0002API");
-});
+kv.directs("locked", plugin, [
+  ["kvwUserLoginDlg", "kvwUserLoginDlg", ["1234"], -5],
+  ["methods without a PIN still work", "kvwGetDeviceID", [], "KV0002API"]
+]);
 
 kv.step("locked, with callbacks", function (next) {
   kv.callback(plugin, "kvwMakeSessionKey", ["any", hash + hash, "0102030405060708", "1234"],
