@@ -131,7 +131,9 @@ export const version: string;
 export const mimeType: string;
 /** The ProgID of the plug-in's ActiveX face. */
 export const progId: string;
-/** Language of error messages ("en"); a language the table lacks falls back to English. */
+/** Language of error messages and actions: a language tag such as "ru", "ru-RU" or "en". It
+ *  starts as the browser's (navigator.language); set it to choose another at any time. The
+ *  library has English and Russian; any other language gets English. */
 export let language: string;
 
 /** Hexadecimal text (either case, an even number of digits) or the bytes themselves. */
@@ -269,8 +271,8 @@ export function load(options?: LoadOptions): Promise<Client<string>>;
 export function errorName(code: number | string, method?: string): KestrovaErrorName;
 /** The KestrovaError for a code that the plug-in gave to a raw call. */
 export function failure(code: number | string, method?: string): KestrovaError;
-/** Every row of the failure table, with its message in the language set when the library
- *  loaded. */
+/** Every row of the failure table, with its message in the browser's language (as
+ *  Kestrova.language was when the library loaded). */
 export const errors: ReadonlyArray<FailureEntry>;
 
 /** Upper-case hexadecimal text of bytes. */

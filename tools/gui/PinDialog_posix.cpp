@@ -2,6 +2,7 @@
 
 #include "Assuan.h"
 #include "Launch.h"
+#include "Messages.h"
 #include "SecureWipe.h"
 #include "Utf.h"
 
@@ -71,7 +72,7 @@ bool askPin(const std::string& description, std::string& pin) {
         client.transact("OPTION ttytype=" + assuan::escape(term, maxDescription));
     client.require("SETTITLE Kestrova");
     client.require("SETDESC " + assuan::escape(description, maxDescription));
-    client.require("SETPROMPT PIN:");
+    client.require("SETPROMPT " + assuan::escape(translate("PIN:"), maxDescription));
     assuan::Reply reply = client.transact("GETPIN");
     const bool entered = reply.ok;
     if (entered)

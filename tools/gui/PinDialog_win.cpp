@@ -1,5 +1,6 @@
 #include "PinDialog.h"
 
+#include "Messages.h"
 #include "WideText.h"
 
 #include <stdexcept>
@@ -111,11 +112,15 @@ bool askPin(const std::string& description, std::string& pin) {
                       WS_CAPTION | WS_SYSMENU,
                   220, 92, L"Kestrova");
     dialog.control(SS_LEFT, 10, 8, 200, 34, idDescription, label, L"");
-    dialog.control(SS_LEFT, 10, 48, 24, 10, idPinLabel, label, L"PIN:");
-    dialog.control(ES_PASSWORD | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 36, 46, 174, 14, idPin,
+    // Room for the longer label and button texts of other languages.
+    const std::wstring pinLabel = toWide(translate("PIN:"));
+    const std::wstring ok = toWide(translate("OK"));
+    const std::wstring cancel = toWide(translate("Cancel"));
+    dialog.control(SS_LEFT, 10, 48, 40, 10, idPinLabel, label, pinLabel.c_str());
+    dialog.control(ES_PASSWORD | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 52, 46, 158, 14, idPin,
                    edit, L"");
-    dialog.control(BS_DEFPUSHBUTTON | WS_TABSTOP, 104, 68, 50, 14, IDOK, button, L"OK");
-    dialog.control(BS_PUSHBUTTON | WS_TABSTOP, 160, 68, 50, 14, IDCANCEL, button, L"Cancel");
+    dialog.control(BS_DEFPUSHBUTTON | WS_TABSTOP, 104, 68, 50, 14, IDOK, button, ok.c_str());
+    dialog.control(BS_PUSHBUTTON | WS_TABSTOP, 160, 68, 50, 14, IDCANCEL, button, cancel.c_str());
 
     const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog.get(), nullptr,
                                                    dialogProc, reinterpret_cast<LPARAM>(&state));

@@ -1,23 +1,24 @@
 #include "Prompt.h"
 
+#include "Messages.h"
+
 namespace {
 
 std::string wording(std::int32_t mode, const std::string& text) {
-    const std::string lead = "Enter the PIN of your token ";
-    const std::string container = "container \"" + text + "\"";
     switch (mode) {
     case 0:
-        return lead + "to log in.";
+        return translate("Enter the PIN of your token to log in.");
     case 1:
-        return lead + "to sign with " + container + ".";
+        return translate("Enter the PIN of your token to sign with container \"%s\".", text);
     case 2:
-        return lead + "to create " + container + ".";
+        return translate("Enter the PIN of your token to create container \"%s\".", text);
     case 3:
-        return lead + "to remove " + container + ".";
+        return translate("Enter the PIN of your token to remove container \"%s\".", text);
     case 4:
-        return lead + "to derive a session key with " + container + ".";
+        return translate(
+            "Enter the PIN of your token to derive a session key with container \"%s\".", text);
     default:
-        return "Enter the PIN of your token.";
+        return translate("Enter the PIN of your token.");
     }
 }
 
@@ -28,6 +29,6 @@ std::string promptText(std::int32_t mode, const std::string& text) {
     const std::size_t separator = text.rfind('\x1f');
     if (separator == std::string::npos)
         return wording(mode, text);
-    return wording(mode, text.substr(0, separator)) + "\nRequested by " +
-           text.substr(separator + 1) + ".";
+    return wording(mode, text.substr(0, separator)) + "\n" +
+           translate("Requested by %s.", text.substr(separator + 1));
 }

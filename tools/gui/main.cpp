@@ -2,6 +2,7 @@
 // lines (what the PIN is for, and the text to show) and reads back a status line and, when the
 // status is 0, the PIN line. See README.md.
 #include "Answer.h"
+#include "Messages.h"
 #include "PinDialog.h"
 #include "Prompt.h"
 #include "Startup.h"
@@ -58,6 +59,7 @@ void answer(std::int32_t status, const std::string& pin) {
 
 int main(int argc, char** argv) {
     binaryStandardStreams();
+    chooseLanguage();
     std::string pin = pinArgument(argc, argv);
     std::int32_t status = statusFailed;
     try {

@@ -8,6 +8,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <map>
 
 using ::testing::Contains;
 using ::testing::ElementsAre;
@@ -20,14 +21,22 @@ struct GuiRun {
     std::vector<std::string> record; // what the fake pinentry was sent
 };
 
+using Environment = std::map<std::string, std::string>;
+
+// environment: the locale variables of the run; without them Gui.bin speaks English.
 GuiRun runGui(const std::string& request, const std::string& answer,
               const std::vector<std::string>& arguments = {"Gui"},
-              const std::string& pinentry = KV_FAKE_PINENTRY) {
+              const std::string& pinentry = KV_FAKE_PINENTRY, const Environment& environment = {}) {
     GuiFolder scratch("");
     const std::filesystem::path recordPath = scratch.path() / "pinentry.record";
     process::context ctx;
     ctx.env = process::self::get_environment();
     ctx.env.erase("GPG_TTY");
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"})
+        ctx.env.erase(name);
+    ctx.env["LOCPATH"] = KV_TEST_LOCALES; // ru_RU.UTF-8, made for the tests
+    for (const auto& [name, value] : environment)
+        ctx.env[name] = value;
     ctx.env["KESTROVA_PINENTRY"] = pinentry;
     ctx.env["FAKE_PINENTRY_RECORD"] = recordPath.string();
     ctx.env["FAKE_PINENTRY_ANSWER"] = answer;
@@ -119,4 +128,66 @@ TEST(GuiProgram, BadRequestOrMissingPinentryFails) {
     EXPECT_EQ(runGui("1\nbox", "pin:9").output, "-61\n");
     EXPECT_EQ(runGui("", "pin:9").output, "-61\n");
     EXPECT_EQ(runGui("1\nbox\n", "pin:9", {"Gui"}, "/nonexistent/pinentry").output, "-61\n");
+}
+
+TEST(GuiProgram, SpeaksTheLanguageOfTheLocale) {
+    const Environment russian = {{"LANG", "ru_RU.UTF-8"}};
+    struct Case {
+        Environment environment;
+        const char* request;
+        const char* description;
+        const char* prompt;
+    };
+    const Case cases[] = {
+        {russian, "0\n\n", "SETDESC Введите PIN-код токена, чтобы войти.", "SETPROMPT PIN-код:"},
+        {russian, "1\nbox\x1fhttps://shop.example\n",
+         "SETDESC Введите PIN-код токена, чтобы подписать ключом контейнера «box».%0AЗапрос от "
+         "https://shop.example.",
+         "SETPROMPT PIN-код:"},
+        {russian, "2\nbox\n", "SETDESC Введите PIN-код токена, чтобы создать контейнер «box».",
+         "SETPROMPT PIN-код:"},
+        {russian, "3\nbox\n", "SETDESC Введите PIN-код токена, чтобы удалить контейнер «box».",
+         "SETPROMPT PIN-код:"},
+        {russian, "4\nbox\n",
+         "SETDESC Введите PIN-код токена, чтобы выработать сеансовый ключ контейнера «box».",
+         "SETPROMPT PIN-код:"},
+        {russian, "9\nbox\n", "SETDESC Введите PIN-код токена.", "SETPROMPT PIN-код:"},
+        // The container's name is shown as it came, never read as a format.
+        {russian, "3\n%s %d\n",
+         "SETDESC Введите PIN-код токена, чтобы удалить контейнер «%25s %25d».",
+         "SETPROMPT PIN-код:"},
+        // The usual order of the locale variables, and GNU's LANGUAGE list.
+        {{{"LC_ALL", "ru_RU.UTF-8"}, {"LANG", "en_US.UTF-8"}},
+         "0\n\n",
+         "SETDESC Введите PIN-код токена, чтобы войти.",
+         "SETPROMPT PIN-код:"},
+        {{{"LC_MESSAGES", "ru_RU.UTF-8"}},
+         "0\n\n",
+         "SETDESC Введите PIN-код токена, чтобы войти.",
+         "SETPROMPT PIN-код:"},
+        {{{"LANGUAGE", "de:ru"}, {"LANG", "C.UTF-8"}},
+         "0\n\n",
+         "SETDESC Введите PIN-код токена, чтобы войти.",
+         "SETPROMPT PIN-код:"},
+        // Languages without a catalog fall back to English.
+        {{{"LANGUAGE", "fr"}, {"LANG", "C.UTF-8"}},
+         "0\n\n",
+         "SETDESC Enter the PIN of your token to log in.",
+         "SETPROMPT PIN:"},
+        {{{"LC_ALL", "en_US.UTF-8"}, {"LANG", "ru_RU.UTF-8"}},
+         "0\n\n",
+         "SETDESC Enter the PIN of your token to log in.",
+         "SETPROMPT PIN:"},
+        // A locale the system does not have is the "C" locale, whose texts are English.
+        {{{"LANG", "ru_UA.KOI8-U"}},
+         "0\n\n",
+         "SETDESC Enter the PIN of your token to log in.",
+         "SETPROMPT PIN:"},
+    };
+    for (const Case& c : cases) {
+        const GuiRun run = runGui(c.request, "pin:1", {"Gui"}, KV_FAKE_PINENTRY, c.environment);
+        EXPECT_THAT(run.record,
+                    ElementsAre("SETTITLE Kestrova", c.description, c.prompt, "GETPIN", "BYE"))
+            << c.request << " " << c.environment.begin()->second;
+    }
 }

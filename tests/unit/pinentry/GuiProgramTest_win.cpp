@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <future>
 #include <iterator>
@@ -82,4 +83,37 @@ TEST(GuiProgramWin, DialogAnswersTheTypedPinOrTheCancel) {
         PostMessageW(dialog, WM_COMMAND, c.button, 0);
         EXPECT_EQ(session.output.get(), c.output);
     }
+}
+
+// The dialog speaks the user's interface language, which Wine takes from the locale variables
+// of the test program (a child inherits it). CTest runs this case once more with a Russian
+// locale and KV_TEST_UI_LANGUAGE=ru.
+TEST(GuiProgramWin, DialogSpeaksTheUsersLanguage) {
+    struct Texts {
+        const wchar_t* description;
+        const wchar_t* label;
+        const wchar_t* ok;
+        const wchar_t* cancel;
+    };
+    const Texts english = {L"Enter the PIN of your token to sign with container \"work - Я\".\n"
+                           L"Requested by https://shop.example.",
+                           L"PIN:", L"OK", L"Cancel"};
+    const Texts russian = {L"Введите PIN-код токена, чтобы подписать ключом контейнера «work - Я»."
+                           L"\nЗапрос от https://shop.example.",
+                           L"PIN-код:", L"ОК", L"Отмена"};
+    const char* language = std::getenv("KV_TEST_UI_LANGUAGE");
+    const Texts& expected = language && std::string(language) == "ru" ? russian : english;
+
+    Session session = startGui("1\nwork - Я\x1fhttps://shop.example\n", {"Gui", ""});
+    const HWND dialog = findDialog(session);
+    if (!dialog) {
+        ASSERT_EQ(session.output.get(), "-61\n");
+        GTEST_SKIP() << "no display for the dialog";
+    }
+    EXPECT_EQ(textOf(GetDlgItem(dialog, 100)), expected.description);
+    EXPECT_EQ(textOf(GetDlgItem(dialog, 102)), expected.label);
+    EXPECT_EQ(textOf(GetDlgItem(dialog, IDOK)), expected.ok);
+    EXPECT_EQ(textOf(GetDlgItem(dialog, IDCANCEL)), expected.cancel);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(session.output.get(), "-60\n");
 }
