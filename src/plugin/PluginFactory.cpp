@@ -1,5 +1,6 @@
 #include "PluginFactory.h"
 
+#include "KvVersion.h"
 #include "ProcessPkcs11.h"
 #include "kestrova.h"
 
@@ -15,7 +16,8 @@ namespace FB {
 
 const PluginIdentity& pluginIdentity() {
     static const PluginIdentity identity{"kestrova", "application/x-kestrova",
-                                         "application/x-kestrova::Kestrova WEB Plugin;", "1.5.0.0"};
+                                         "application/x-kestrova::Kestrova WEB Plugin;",
+                                         KV_VERSION};
     return identity;
 }
 

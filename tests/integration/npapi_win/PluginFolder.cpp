@@ -2,6 +2,7 @@
 
 #include "TestEnv.h"
 
+#include <cstdlib>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -15,6 +16,16 @@ template <typename F> F entryPoint(HMODULE module, const char* name) {
     return reinterpret_cast<F>(reinterpret_cast<void*>(address));
 }
 
+// Where an NPAPI browser finds the installed plug-in: the Path of its MozillaPlugins key.
+fs::path installedModule() {
+    wchar_t path[MAX_PATH * 4] = {};
+    DWORD size = sizeof(path) - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\MozillaPlugins\\velmora.com/kestrova", L"Path",
+                     RRF_RT_REG_SZ, nullptr, path, &size) != ERROR_SUCCESS)
+        throw std::runtime_error("no MozillaPlugins key for the installed plug-in");
+    return path;
+}
+
 } // namespace
 
 PluginFolder& PluginFolder::get() {
@@ -22,9 +33,16 @@ PluginFolder& PluginFolder::get() {
     return folder;
 }
 
+// With KV_NPAPI_INSTALLED set, the module is the installed one, found as browsers find it, with
+// the token module installed beside it; else a copy of the build's, in a folder of its own.
 PluginFolder::PluginFolder() : gui("") {
-    fs::copy_file(hostPath(KV_NPAPI_MODULE), modulePath());
-    fs::copy_file(hostPath(KV_SOFTTOKEN_MODULE), pkcs11Path());
+    if (const char* installed = std::getenv("KV_NPAPI_INSTALLED"); installed && *installed) {
+        path = installedModule();
+    } else {
+        path = gui.path() / "npkestrova.dll";
+        fs::copy_file(hostPath(KV_NPAPI_MODULE), modulePath());
+        fs::copy_file(hostPath(KV_SOFTTOKEN_MODULE), pkcs11Path());
+    }
     module = LoadLibraryW(modulePath().wstring().c_str());
     if (!module)
         throw std::runtime_error("LoadLibraryW failed for npkestrova.dll: " +

@@ -8,9 +8,10 @@
 #include <filesystem>
 #include <string>
 
-// The plug-in folder as a browser finds it: npkestrova.dll with kvpkcs11.dll and the scripted
-// Gui.bin beside it. The module is loaded once for the program, since the folder it is loaded
-// from is the one it looks in for the PKCS#11 module and the PIN-entry program.
+// The plug-in folder as a browser finds it (or the installed plug-in, see the constructor):
+// npkestrova.dll with kvpkcs11.dll and the scripted Gui.bin beside it. The module is loaded once
+// for the program, since the folder it is loaded from is the one it looks in for the PKCS#11 module
+// and the PIN-entry program.
 class PluginFolder {
 public:
     static PluginFolder& get();
@@ -18,10 +19,11 @@ public:
     PluginFolder(const PluginFolder&) = delete;
     PluginFolder& operator=(const PluginFolder&) = delete;
 
-    std::filesystem::path modulePath() const { return gui.path() / "npkestrova.dll"; }
-    std::filesystem::path pkcs11Path() const { return gui.path() / "kvpkcs11.dll"; }
+    std::filesystem::path modulePath() const { return path; }
+    std::filesystem::path pkcs11Path() const { return path.parent_path() / "kvpkcs11.dll"; }
 
     GuiFolder gui;
+    std::filesystem::path path;
     HMODULE module = nullptr;
     NP_GetEntryPointsFunc getEntryPoints = nullptr;
     NP_InitializeFunc initialize = nullptr;
