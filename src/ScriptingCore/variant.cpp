@@ -135,6 +135,11 @@ VariantList converter<VariantList>::convert(const variant& v) {
         return *list;
     const JSObjectPtr array = pageObjectOf(v);
     const int length = array->GetProperty("length").convert_to<int>();
+    // A page may set any length on any object; reading that many elements would hold the
+    // browser's thread and exhaust its memory. No list we take is anywhere near the limit of
+    // the browsers' own argument lists.
+    if (length > maxPageArrayLength)
+        throw bad_variant_cast(v.held_type(), typeid(VariantList));
     VariantList out;
     for (int i = 0; i < length; ++i)
         out.push_back(array->GetProperty(i));

@@ -102,6 +102,9 @@ template <> struct converter<std::string> { static std::string convert(const var
 
 template <> struct converter<std::wstring> { static std::wstring convert(const variant& v); };
 
+// The longest page array read as a list.
+constexpr int maxPageArrayLength = 65536;
+
 template <> struct converter<VariantList> { static VariantList convert(const variant& v); };
 
 template <> struct converter<VariantMap> { static VariantMap convert(const variant& v); };

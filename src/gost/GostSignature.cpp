@@ -68,6 +68,15 @@ unsigned signHash(char letter, std::uint8_t* signature, const std::uint8_t* key,
 
     SigningSecrets secrets;
     loadWords(secrets.d, key, kFieldWords);
+    // A key that is a multiple of q has the point at infinity as its public key: its
+    // signatures would verify under no key, so it fails like the infinity met while signing.
+    status = remainderWords(secrets.d, secrets.d, kFieldWords, curve.q, kFieldWords);
+    if (!status && isZero(secrets.d, kFieldWords))
+        status = kInfinity;
+    if (status) {
+        secureWipe(&secrets, sizeof secrets);
+        return status;
+    }
     Word r[kFieldWords];
     Word s[kFieldWords];
     for (;;) {

@@ -2,23 +2,17 @@
 
 #include "Exception.h"
 #include "Launch.h"
-#include "LineReader.h"
+#include "PinAnswer.h"
 #include "SecureWipe.h"
 
 #include <atomic>
 #include <filesystem>
-#include <limits>
 #include <locale>
-#include <stdexcept>
 
 namespace {
 
 // Exchanges in progress in this process; a second one is refused rather than queued.
 std::atomic<int> g_exchanges{0};
-
-// No answer line of a sane program comes near this; a program writing without end fails the
-// exchange instead of making the plug-in read without bound.
-constexpr std::size_t maxLineLength = 64 * 1024;
 
 class ExchangeGuard {
 public:
@@ -39,26 +33,6 @@ std::wstring programPath(const std::wstring& folder) {
     if (!path.empty() && path.back() != separator && path.back() != L'/')
         path += separator;
     return path + L"Gui.bin";
-}
-
-// The whole line must be an optional sign and decimal digits within 32 bits.
-std::int32_t parseStatus(const std::string& line) {
-    std::size_t i = line.empty() || (line[0] != '+' && line[0] != '-') ? 0 : 1;
-    const bool negative = i == 1 && line[0] == '-';
-    if (i == line.size())
-        throw std::invalid_argument("status is not a number");
-    std::int64_t value = 0;
-    for (; i < line.size(); ++i) {
-        if (line[i] < '0' || line[i] > '9')
-            throw std::invalid_argument("status is not a number");
-        value = value * 10 + (line[i] - '0');
-        if (value > std::int64_t(std::numeric_limits<std::int32_t>::max()) + 1)
-            throw std::out_of_range("status out of range");
-    }
-    value = negative ? -value : value;
-    if (value > std::numeric_limits<std::int32_t>::max())
-        throw std::out_of_range("status out of range");
-    return static_cast<std::int32_t>(value);
 }
 
 std::string exchange(const std::wstring& folder, std::int32_t mode, const std::string& text,
@@ -88,14 +62,8 @@ std::string exchange(const std::wstring& folder, std::int32_t mode, const std::s
     request << text << '\n' << std::flush;
     request.close();
 
-    std::string status;
-    readLine(answer, status, maxLineLength);
-    if (const std::int32_t code = parseStatus(status))
-        throw Exception(code, "inputPin");
-
-    std::string pin;
+    std::string pin = readPinAnswer(answer);
     try {
-        readLine(answer, pin, maxLineLength);
         answer.close();
         gui.wait();
     } catch (...) {

@@ -280,17 +280,16 @@ FakeBrowser::FakeBrowser() {
         NPVariant length;
         INT32_TO_NPVARIANT(0, length);
         setProperty(array, "length", length);
-        PageObject* push =
-            newFunction([this, array](const NPVariant* args, uint32_t count, NPVariant*) {
-                auto& props = array->properties;
-                int32_t n = NPVARIANT_TO_INT32(props["length"].get());
-                for (uint32_t i = 0; i < count; ++i)
-                    props[std::to_string(n++)] = Value(args[i]);
-                NPVariant newLength;
-                INT32_TO_NPVARIANT(n, newLength);
-                props["length"] = Value(newLength);
-                return true;
-            });
+        PageObject* push = newFunction([array](const NPVariant* args, uint32_t count, NPVariant*) {
+            auto& props = array->properties;
+            int32_t n = NPVARIANT_TO_INT32(props["length"].get());
+            for (uint32_t i = 0; i < count; ++i)
+                props[std::to_string(n++)] = Value(args[i]);
+            NPVariant newLength;
+            INT32_TO_NPVARIANT(n, newLength);
+            props["length"] = Value(newLength);
+            return true;
+        });
         NPVariant fn;
         OBJECT_TO_NPVARIANT(push, fn);
         setProperty(array, "push", fn);

@@ -302,6 +302,18 @@ TEST(VariantLists, ReadsPageArrayByIndex) {
     EXPECT_EQ(variant(held).convert_to<FB::VariantList>().size(), 2U);
 }
 
+TEST(VariantLists, PageArrayLongerThanTheLimitIsRefusedUnread) {
+    // A page's {length: 2147483647} would otherwise be read element by element.
+    const int limit = FB::variant_detail::maxPageArrayLength;
+    for (const int length : {limit + 1, std::numeric_limits<int>::max()}) {
+        const auto array = std::make_shared<FakePageObject>(FB::VariantMap{{"length", length}});
+        array->properties["0"] = variant("first");
+        EXPECT_THROW(variant(array).convert_to<FB::VariantList>(), bad_variant_cast) << length;
+    }
+    const auto longest = std::make_shared<FakePageObject>(FB::VariantMap{{"length", limit}});
+    EXPECT_EQ(variant(longest).convert_to<FB::VariantList>().size(), std::size_t(limit));
+}
+
 TEST(VariantLists, ReadsPageObjectMembersIntoMap) {
     const auto object = std::make_shared<FakePageObject>(FB::VariantMap{{"a", 1}, {"b", "x"}});
     const FB::VariantMap map = variant(object).convert_to<FB::VariantMap>();

@@ -7,6 +7,7 @@
 #include "GostCrypto.h"
 #include "GostSignature.h"
 #include "GostTestSupport.h"
+#include "RandomBytes.h"
 
 using namespace gost;
 using namespace gost::test;
@@ -105,6 +106,42 @@ TEST(GostSignature, NonceThatIsAMultipleOfTheOrderFails) {
     for (std::uint8_t b : out)
         EXPECT_EQ(b, 0xAA);
     EXPECT_EQ(signHashWithNonce('Z', out, key.data(), hash.data(), nonce.data()), 3u);
+}
+
+TEST(GostSignature, KeyThatIsAMultipleOfTheOrderFails) {
+    // Its public key is the point at infinity, so no signature made with it could verify.
+    const Scalar hash = scalarFromHex(kExampleHash);
+    for (const Scalar& key : {Scalar{}, scalarFromHex(kOrderA)}) {
+        std::uint8_t out[64];
+        std::memset(out, 0xAA, sizeof out);
+        EXPECT_EQ(signHash(
+                      'A', out, key.data(), hash.data(),
+                      [](std::uint8_t* nonce, void*) { return randomBytes(nonce); }, nullptr),
+                  2u);
+        for (std::uint8_t b : out)
+            EXPECT_EQ(b, 0xAA);
+    }
+}
+
+TEST(GostSignature, KeyAboveTheOrderSignsAsItsRemainder) {
+    // All 0xFF is q + m for a small m: the signature verifies under the public key of m.
+    Scalar key;
+    key.fill(0xFF);
+    const Scalar hash = scalarFromHex(kExampleHash);
+    const Scalar nonce = scalarFromHex(kExampleNonce);
+    std::uint8_t out[64];
+    ASSERT_EQ(signHashWithNonce('A', out, key.data(), hash.data(), nonce.data()), 0u);
+    Scalar q = scalarFromHex(kOrderA), reduced{};
+    unsigned borrow = 0;
+    for (std::size_t i = 0; i < reduced.size(); ++i) {
+        const unsigned difference = 0xFFu - q[i] - borrow;
+        reduced[i] = static_cast<std::uint8_t>(difference);
+        borrow = difference >> 8 & 1;
+    }
+    Point publicKey;
+    ASSERT_TRUE(publicKeyOf(Curve::CryptoProA, reduced, publicKey));
+    EXPECT_TRUE(
+        verifyHash('A', publicKey.x.data(), publicKey.y.data(), hash.data(), out, out + 32));
 }
 
 class GostCryptoOnCurve : public ::testing::TestWithParam<Curve> {};
