@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SecureWipe.h"
 #include "script_error.h"
 #include "variant.h"
 
@@ -20,6 +21,30 @@ namespace detail::methods {
 
 template <class T> struct is_optional : std::false_type {};
 template <class T> struct is_optional<std::optional<T>> : std::true_type {};
+
+// A page's text may be a secret (a PIN, a key), so the converted copies of the arguments are
+// wiped once the member has run, however it ended.
+inline void wipeText(std::string& text) noexcept {
+    secureWipe(text);
+}
+template <class T> void wipeText(T&) noexcept {}
+template <class T> void wipeText(std::optional<T>& value) noexcept {
+    if (value)
+        wipeText(*value);
+}
+
+template <class Values> class WipeTexts {
+public:
+    explicit WipeTexts(Values& values) : m_values(values) {}
+    ~WipeTexts() {
+        std::apply([](auto&... value) { (wipeText(value), ...); }, m_values);
+    }
+    WipeTexts(const WipeTexts&) = delete;
+    WipeTexts& operator=(const WipeTexts&) = delete;
+
+private:
+    Values& m_values;
+};
 
 // The argument at position (counted from 1) converted to T; a missing optional one is none.
 template <class T> T convertArgument(const VariantList& in, std::size_t position) {
@@ -56,7 +81,9 @@ private:
     template <std::size_t... I>
     variant call(Instance* instance, [[maybe_unused]] const VariantList& in,
                  std::index_sequence<I...>) const {
-        [[maybe_unused]] std::tuple<std::optional<std::decay_t<Args>>...> values;
+        using Values = std::tuple<std::optional<std::decay_t<Args>>...>;
+        [[maybe_unused]] Values values;
+        const WipeTexts<Values> wipe(values);
         (convertInto<sizeof...(Args) - 1 - I>(values, in), ...);
         if constexpr (std::is_void_v<R>) {
             (instance->*m_method)(*std::get<I>(values)...);

@@ -19,7 +19,7 @@ std::string publicKeyText(Bytes value) {
 FB::variant kestrovaAPI::doGenerateKeyPair(const std::string& name, const std::string& pin) {
     requireText(name, "doGenerateKeyPair");
     const std::shared_ptr<kestrova> plugin = getPlugin();
-    const std::unique_ptr<Token> token = m_pkcs11->getToken();
+    const std::unique_ptr<Token> token = m_pkcs11->getToken(m_pinEntry.get());
     token->login(2, pinText(containerDisplayName(name)), pin);
     const Bytes value = token->createContainer(name);
     token->close();
@@ -29,7 +29,7 @@ FB::variant kestrovaAPI::doGenerateKeyPair(const std::string& name, const std::s
 FB::variant kestrovaAPI::doDestroyContainer(const std::string& name, const std::string& pin) {
     requireText(name, "doDestroyContainer");
     const std::shared_ptr<kestrova> plugin = getPlugin();
-    const std::unique_ptr<Token> token = m_pkcs11->getToken();
+    const std::unique_ptr<Token> token = m_pkcs11->getToken(m_pinEntry.get());
     token->login(3, pinText(containerDisplayName(name)), pin);
     token->destroyContainer(name);
     token->close();
@@ -38,7 +38,7 @@ FB::variant kestrovaAPI::doDestroyContainer(const std::string& name, const std::
 
 FB::variant kestrovaAPI::doGetNumberOfContainers() {
     const std::shared_ptr<kestrova> plugin = getPlugin();
-    const std::unique_ptr<Token> token = m_pkcs11->getToken();
+    const std::unique_ptr<Token> token = m_pkcs11->getToken(m_pinEntry.get());
     std::vector<std::string> names = token->getContainers();
     const int count = static_cast<int>(names.size());
     {
@@ -61,7 +61,7 @@ FB::variant kestrovaAPI::doContainerName(std::int32_t index) {
 FB::variant kestrovaAPI::doPublicKey(const std::string& name) {
     requireText(name, "doPublicKey");
     const std::shared_ptr<kestrova> plugin = getPlugin();
-    const std::unique_ptr<Token> token = m_pkcs11->getToken();
+    const std::unique_ptr<Token> token = m_pkcs11->getToken(m_pinEntry.get());
     // A page may keep a public key as the certificate of this one container.
     const Bytes value =
         name == "repair key" ? token->getCertificate(name) : token->getPublicKey(name);
@@ -74,7 +74,7 @@ FB::variant kestrovaAPI::doImportCertificate(const std::string& name,
     requireText(name, "doImportCertificate");
     requireText(certificate, "doImportCertificate");
     const std::shared_ptr<kestrova> plugin = getPlugin();
-    const std::unique_ptr<Token> token = m_pkcs11->getToken();
+    const std::unique_ptr<Token> token = m_pkcs11->getToken(m_pinEntry.get());
     token->importCertificate(name, hexToBytes(certificate));
     token->close();
     return true;

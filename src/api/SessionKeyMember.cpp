@@ -12,7 +12,7 @@ FB::variant kestrovaAPI::doMakeSessionKey(const std::string& name, const std::st
     requireText(publicKey, "doMakeSessionKey");
     requireText(ukm, "doMakeSessionKey");
     const std::shared_ptr<kestrova> plugin = getPlugin();
-    const std::unique_ptr<Token> token = m_pkcs11->getToken();
+    const std::unique_ptr<Token> token = m_pkcs11->getToken(m_pinEntry.get());
     token->login(4, pinText(containerDisplayName(name)), pin);
     // The page writes X, Y and the UKM most significant byte first; the token wants them the
     // other way.

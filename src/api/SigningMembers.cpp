@@ -13,7 +13,7 @@ FB::variant kestrovaAPI::doSign(const std::string& name, const std::string& data
     requireText(name, "doSign");
     requireText(data, "doSign");
     const std::shared_ptr<kestrova> plugin = getPlugin();
-    const std::unique_ptr<Token> token = m_pkcs11->getToken();
+    const std::unique_ptr<Token> token = m_pkcs11->getToken(m_pinEntry.get());
     token->login(1, pinText(containerDisplayName(name)), pin);
     // The page writes the hash most significant byte first, the token reads it the other way.
     Bytes hash = hexToBytes(data);
@@ -28,7 +28,7 @@ FB::variant kestrovaAPI::doHashSign(const std::string& name, const std::string& 
     requireText(name, "doHashSign");
     requireText(data, "doHashSign");
     const std::shared_ptr<kestrova> plugin = getPlugin();
-    const std::unique_ptr<Token> token = m_pkcs11->getToken();
+    const std::unique_ptr<Token> token = m_pkcs11->getToken(m_pinEntry.get());
     token->login(1, pinText(containerDisplayName(name)), pin);
     const Bytes signature = token->hashSign(name, hexToBytes(data));
     token->close();

@@ -19,7 +19,7 @@ FB::variant kestrovaAPI::doIsUserLoggedIn() {
 
 FB::variant kestrovaAPI::doUserLoginDlg(const std::string& pin) {
     const std::shared_ptr<kestrova> plugin = getPlugin();
-    const std::unique_ptr<Token> token = m_pkcs11->getToken();
+    const std::unique_ptr<Token> token = m_pkcs11->getToken(m_pinEntry.get());
     token->login(0, pinText(std::string()), pin);
     token->close();
     return true;

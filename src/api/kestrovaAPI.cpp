@@ -9,7 +9,8 @@
 
 kestrovaAPI::kestrovaAPI(const std::shared_ptr<kestrova>& plugin,
                          const std::shared_ptr<FB::BrowserHost>& host)
-    : m_plugin(plugin), m_host(host), m_pkcs11(&openProcessPkcs11(plugin->GetFSPath())) {
+    : m_plugin(plugin), m_host(host), m_pkcs11(&openProcessPkcs11(plugin->GetFSPath())),
+      m_pinEntry(plugin->pinEntry()) {
     RegisterProperty("version", FB::make_property(this, &kestrovaAPI::get_version));
     RegisterMethod("get_version", FB::make_method(this, &kestrovaAPI::get_version));
     RegisterMethod("kvwIsTokenPresentAndOK",

@@ -2,6 +2,7 @@
 
 #include "JSAPIAuto.h"
 #include "JSObject.h"
+#include "PinEntryAbort.h"
 
 #include <cstdint>
 #include <functional>
@@ -94,6 +95,8 @@ private:
     std::weak_ptr<kestrova> m_plugin;
     std::shared_ptr<FB::BrowserHost> m_host;
     Pkcs11* m_pkcs11;
+    // The element's; it ends a PIN entry still open when the element goes.
+    std::shared_ptr<PinEntryAbort> m_pinEntry;
     // Replaced by a listing that may run on a worker while the main thread reads a name.
     std::mutex m_containerNamesMutex;
     std::vector<std::string> m_containerNames;

@@ -29,6 +29,8 @@ public:
 
     // Waits without a time limit for the program to end and returns its exit code.
     int wait();
+    // Ends the program at once; it is still waited for as any other.
+    void terminate() noexcept;
 
 private:
     std::uint32_t m_id;

@@ -2,6 +2,7 @@
 #include "ProcessHandle_posix.h"
 
 #include <cerrno>
+#include <csignal>
 #include <sys/wait.h>
 #include <system_error>
 #include <thread>
@@ -46,10 +47,20 @@ int process_handle::wait() {
     return m_exitCode;
 }
 
+// Once reaped, the id may name another process by now.
+void process_handle::terminate() noexcept {
+    if (!m_reaped)
+        ::kill(m_pid, SIGKILL);
+}
+
 } // namespace detail
 
 int child::wait() {
     return m_process->wait();
+}
+
+void child::terminate() noexcept {
+    m_process->terminate();
 }
 
 } // namespace process

@@ -23,4 +23,8 @@ int child::wait() {
     return static_cast<int>(code);
 }
 
+void child::terminate() noexcept {
+    TerminateProcess(detail::native(m_process->handle), 1);
+}
+
 } // namespace process

@@ -16,6 +16,7 @@ public:
     process_handle& operator=(const process_handle&) = delete;
 
     int wait();
+    void terminate() noexcept;
 
 private:
     pid_t m_pid;

@@ -35,8 +35,28 @@ std::wstring programPath(const std::wstring& folder) {
     return path + L"Gui.bin";
 }
 
+// Keeps the program where the exchange's owner can end it, until the exchange waits for it.
+class Attachment {
+public:
+    Attachment(PinEntryAbort* abort, process::child& program) : m_abort(abort) {
+        if (m_abort)
+            m_abort->attach(program);
+    }
+    ~Attachment() { end(); }
+    Attachment(const Attachment&) = delete;
+    Attachment& operator=(const Attachment&) = delete;
+    void end() {
+        if (m_abort)
+            m_abort->detach();
+        m_abort = nullptr;
+    }
+
+private:
+    PinEntryAbort* m_abort;
+};
+
 std::string exchange(const std::wstring& folder, std::int32_t mode, const std::string& text,
-                     const std::string& argument) {
+                     const std::string& argument, PinEntryAbort* abort) {
     process::context ctx;
     ctx.work_directory = folder;
     ctx.env = process::self::get_environment();
@@ -44,12 +64,17 @@ std::string exchange(const std::wstring& folder, std::int32_t mode, const std::s
     ctx.stdout_mode = process::Piped;
     ctx.stderr_mode = process::Closed;
 
-    std::vector<std::string> arguments{"Gui", argument};
+    // Built without an initializer list, whose temporary copy of the PIN nobody would wipe.
+    std::vector<std::string> arguments;
+    arguments.reserve(2);
+    arguments.emplace_back("Gui");
+    arguments.emplace_back(argument);
     struct WipeArgument {
         std::string& argument;
         ~WipeArgument() { secureWipe(argument); }
     } wipeArgument{arguments[1]};
     process::child gui = process::launch(programPath(folder), arguments, ctx);
+    Attachment attachment(abort, gui);
 
     process::postream& request = *gui.get_stdin();
     process::pistream& answer = *gui.get_stdout();
@@ -65,6 +90,7 @@ std::string exchange(const std::wstring& folder, std::int32_t mode, const std::s
     std::string pin = readPinAnswer(answer);
     try {
         answer.close();
+        attachment.end();
         gui.wait();
     } catch (...) {
         secureWipe(pin);
@@ -76,10 +102,12 @@ std::string exchange(const std::wstring& folder, std::int32_t mode, const std::s
 } // namespace
 
 std::string inputPin(const std::wstring& folder, std::int32_t mode, const std::string& text,
-                     const std::string& argument) {
+                     const std::string& argument, PinEntryAbort* abort) {
     const ExchangeGuard guard;
     try {
-        return exchange(folder, mode, text, argument);
+        if (abort && abort->aborted())
+            throw std::runtime_error("the exchange's owner has gone");
+        return exchange(folder, mode, text, argument, abort);
     } catch (const Exception&) {
         throw;
     } catch (...) {

@@ -8,6 +8,7 @@ kestrova::~kestrova() {
     m_api.reset();
     if (m_host)
         m_host->FreeRetainedObjects();
+    m_pinEntry->abort();
     m_threads.joinAll();
 }
 
@@ -29,6 +30,8 @@ bool kestrova::HandleEvent(FB::PluginEvent* event, FB::PluginEventSource* source
 }
 
 void kestrova::Shutdown() {
+    // The page is gone: nobody is left to answer the dialog, and the browser waits here.
+    m_pinEntry->abort();
     m_threads.joinAll();
 }
 

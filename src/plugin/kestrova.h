@@ -1,9 +1,11 @@
 #pragma once
 
+#include "PinEntryAbort.h"
 #include "PluginCore.h"
 #include "ThreadGroup.h"
 
 #include <functional>
+#include <memory>
 
 // The plug-in object of one Kestrova element. It makes the element's scripting object and owns
 // the worker threads of the page's callback calls.
@@ -16,7 +18,8 @@ public:
 
     bool HandleEvent(FB::PluginEvent* event, FB::PluginEventSource* source) override;
     void OnPluginReady() override {}
-    // Waits until every worker thread has ended; no call starts one afterwards.
+    // Ends the PIN entry of this element, if open, and waits until every worker thread has
+    // ended; no call starts one afterwards.
     void Shutdown() override;
     // A new kestrovaAPI; empty when it cannot be made, e.g. without the PKCS#11 module.
     FB::JSAPIPtr CreateJSAPI() override;
@@ -30,7 +33,10 @@ public:
 
     // Runs f on a new worker thread of this element.
     void startThread(std::function<void()> f);
+    // What this element's calls ask the PIN with; aborted when the element goes.
+    const std::shared_ptr<PinEntryAbort>& pinEntry() const { return m_pinEntry; }
 
 private:
+    std::shared_ptr<PinEntryAbort> m_pinEntry = std::make_shared<PinEntryAbort>();
     ThreadGroup m_threads;
 };

@@ -3,13 +3,15 @@
 #include <memory>
 #include <string>
 
+class PinEntryAbort;
 class Token;
 
 // What the scripting methods ask of the token maker's module.
 class CryptoLibrary {
 public:
-    // A new session on the first token, of the kind that its reader calls for.
-    virtual std::unique_ptr<Token> getToken() = 0;
+    // A new session on the first token, of the kind that its reader calls for. Its PIN entry
+    // ends when pinEntry is aborted.
+    virtual std::unique_ptr<Token> getToken(PinEntryAbort* pinEntry = nullptr) = 0;
     virtual bool isTokenPresent() = 0;
     // The first token's serial number up to its first blank.
     virtual std::string getDeviceId() = 0;

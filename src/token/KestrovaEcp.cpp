@@ -3,8 +3,9 @@
 #include "SecureWipe.h"
 #include "inputPin.h"
 
-KestrovaEcp::KestrovaEcp(Pkcs11& module, CK_SLOT_ID slot, const std::wstring& pluginDirectory)
-    : UserToken(module, slot), pluginDirectory(pluginDirectory) {}
+KestrovaEcp::KestrovaEcp(Pkcs11& module, CK_SLOT_ID slot, const std::wstring& pluginDirectory,
+                         PinEntryAbort* pinEntry)
+    : UserToken(module, slot), pluginDirectory(pluginDirectory), pinEntry(pinEntry) {}
 
 Bytes KestrovaEcp::sign(const std::string& name, const Bytes& data) {
     return signWith(CKM_GOSTR3410, name, data);
@@ -17,7 +18,7 @@ Bytes KestrovaEcp::hashSign(const std::string& name, const Bytes& data) {
 void KestrovaEcp::login(std::int32_t mode, const std::string& text, const std::string& pin) {
     if (isLoggedIn())
         return;
-    std::string entered = inputPin(pluginDirectory, mode, text, pin);
+    std::string entered = inputPin(pluginDirectory, mode, text, pin, pinEntry);
     struct Wipe {
         std::string& secret;
         ~Wipe() { secureWipe(secret); }

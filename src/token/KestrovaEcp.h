@@ -4,10 +4,13 @@
 
 #include <string>
 
+class PinEntryAbort;
+
 // A token whose PIN the user types on the computer, into the PIN-entry program.
 class KestrovaEcp : public UserToken {
 public:
-    KestrovaEcp(Pkcs11& module, CK_SLOT_ID slot, const std::wstring& pluginDirectory);
+    KestrovaEcp(Pkcs11& module, CK_SLOT_ID slot, const std::wstring& pluginDirectory,
+                PinEntryAbort* pinEntry = nullptr);
 
     // CKM_GOSTR3410: data is the hash value itself.
     Bytes sign(const std::string& name, const Bytes& data) override;
@@ -18,4 +21,5 @@ public:
 
 private:
     std::wstring pluginDirectory;
+    PinEntryAbort* pinEntry;
 };

@@ -50,11 +50,11 @@ CK_TOKEN_INFO Pkcs11::getTokenInfo(CK_SLOT_ID slot) {
     return info;
 }
 
-std::unique_ptr<Token> Pkcs11::getToken() {
+std::unique_ptr<Token> Pkcs11::getToken(PinEntryAbort* pinEntry) {
     const CK_SLOT_ID slot = firstTokenSlot();
     if (getTokenInfo(slot).flags & CKF_PROTECTED_AUTHENTICATION_PATH)
         return std::make_unique<Pinpad>(*this, slot);
-    return std::make_unique<KestrovaEcp>(*this, slot, m_pluginDirectory);
+    return std::make_unique<KestrovaEcp>(*this, slot, m_pluginDirectory, pinEntry);
 }
 
 bool Pkcs11::isTokenPresent() {

@@ -19,7 +19,7 @@ public:
     Pkcs11(const Pkcs11&) = delete;
     Pkcs11& operator=(const Pkcs11&) = delete;
 
-    std::unique_ptr<Token> getToken() override;
+    std::unique_ptr<Token> getToken(PinEntryAbort* pinEntry = nullptr) override;
     bool isTokenPresent() override;
     std::string getDeviceId() override;
     int pollSlotEvent() override;

@@ -92,6 +92,8 @@ bool run(const std::string& command, const std::string& operand, int& exitCode) 
         record("cwd " + escape(scripted::currentDirectory()));
     } else if (command == "integrity") {
         record("integrity " + scripted::integrityLevel());
+    } else if (command == "pid") {
+        record("pid " + std::to_string(scripted::processId()));
     } else if (command == "handles") {
         record(scripted::handleRecord());
     } else {

@@ -25,5 +25,7 @@ std::string currentDirectory();
 // The process's integrity level as a SID text ("S-1-16-4096" is low), or "none" where the
 // system has no such thing.
 std::string integrityLevel();
+// This process's id, for a test that ends the program as the system or the user would.
+unsigned long processId();
 
 } // namespace scripted

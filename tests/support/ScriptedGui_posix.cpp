@@ -64,4 +64,8 @@ std::string integrityLevel() {
     return "none";
 }
 
+unsigned long processId() {
+    return static_cast<unsigned long>(getpid());
+}
+
 } // namespace scripted

@@ -83,6 +83,10 @@ std::string currentDirectory() {
     return utf8(std::filesystem::current_path().wstring());
 }
 
+unsigned long processId() {
+    return GetCurrentProcessId();
+}
+
 std::string integrityLevel() {
     HANDLE token = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))

@@ -10,6 +10,10 @@ public:
     using QObject::QObject;
 
     Q_INVOKABLE void done(bool passed, const QString& summary = QString());
+    // The browser process's own figures, for a page that watches for leaks: "rss=<kB>
+    // fds=<open descriptors> threads=<n> sessions=<n>". Sessions are those the software token
+    // named by KV_FIGURES_PKCS11 counts in this process (-1 when it is not loaded).
+    Q_INVOKABLE QString processFigures() const;
 
 signals:
     void verdict(bool passed, const QString& summary);

@@ -3,6 +3,7 @@
 #include "PageValues.h"
 #include "RecordingFunction.h"
 #include "TestBrowserHost.h"
+#include "TestEnv.h"
 
 #include <gmock/gmock.h>
 
@@ -190,24 +191,60 @@ TEST_F(CallbackTest, TwoKeyPairCallsTakeTheTokenOneAfterTheOther) {
 }
 
 TEST_F(CallbackTest, ShutdownWaitsForRunningWorkersAndTheHostDeliversTheirResults) {
+    // Another element's PIN entry holds the token, so this element's worker still waits for it
+    // when the element shuts down.
     gui.setScript("read\ntouch started\nawait go\nline 0\nline 1234\n");
-    start("kvwUserLoginDlg", {FB::variant()});
+    const FB::PluginCorePtr mine = plugin;
+    const FB::JSAPIPtr myApi = api;
+    createPlugin(host);
+    const FB::PluginCorePtr other = plugin;
+    const FB::JSAPIPtr otherApi = api;
+    FB::variant otherResult;
+    JoiningThread otherPage([&] { otherResult = otherApi->Invoke("kvwUserLoginDlg", {}); },
+                            [&] { gui.touch("go"); });
     ASSERT_TRUE(gui.waitFor("started"));
+    plugin = mine;
+    api = myApi;
+    start("kvwGetNumberOfContainers", {});
     JoiningThread user([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         gui.touch("go");
     });
     plugin->Shutdown();
     user.join();
+    otherPage.join();
+    EXPECT_TRUE(otherResult.convert_to<bool>());
     EXPECT_EQ(success->callCount(), 0u);
     EXPECT_GE(host->pendingCount(), 1u);
     // No new worker after the element's shutdown.
     EXPECT_EQ(call("kvwGetDeviceID", withCallbacks({})).convert_to<int>(), -53);
     destroyPlugin();
+    other->Shutdown();
     host->Shutdown();
     EXPECT_EQ(success->callCount(), 1u);
     EXPECT_TRUE(success->calls()[0].onMainThread);
     expectIdle();
+}
+
+TEST_F(CallbackTest, ElementGoingEndsItsOpenPinEntry) {
+    // The user closes the tab while the dialog is open, or the program never answers: the
+    // browser waits in Shutdown, so the element's dialog ends and its worker with it.
+    gui.setScript("read\npid\ntouch started\nawait never\nline 0\nline 1234\n");
+    start("kvwUserLoginDlg", {FB::variant()});
+    ASSERT_TRUE(gui.waitFor("started"));
+    const unsigned long pid = std::stoul(recorded("pid ").at(0).substr(4));
+    plugin->Shutdown();
+    EXPECT_TRUE(processEnds(pid));
+    destroyPlugin();
+    host->Shutdown();
+    // The page is gone; at most its error callback was queued, never a success.
+    EXPECT_EQ(success->callCount(), 0u);
+    EXPECT_LE(failure->callCount(), 1u);
+    expectIdle();
+    // Another element of the page asks as before.
+    createPlugin(host);
+    gui.setScript(pinAnswer());
+    EXPECT_TRUE(call("kvwUserLoginDlg").convert_to<bool>());
 }
 
 TEST_F(CallbackTest, ResultsQueuedAfterTheHostShutDownAreDropped) {
@@ -219,6 +256,114 @@ TEST_F(CallbackTest, ResultsQueuedAfterTheHostShutDownAreDropped) {
     destroyPlugin();
     EXPECT_EQ(host->runPending(), 0u);
     EXPECT_EQ(success->callCount() + failure->callCount(), 0u);
+    expectIdle();
+}
+
+// A page that fires many callback calls at once: each gets its own pair of callbacks, so every
+// answer is traced to its call.
+class ManyCallsTest : public CallbackTest {
+protected:
+    struct Pending {
+        std::shared_ptr<RecordingFunction> success, failure;
+        std::size_t answers() const { return success->callCount() + failure->callCount(); }
+    };
+
+    void SetUp() override {
+        CallbackTest::SetUp();
+        ASSERT_EQ(result("kvwGenKeyPair", {"box", FB::variant()}).convert_to<std::string>().size(),
+                  128u);
+    }
+
+    // count calls of mixed methods, token-free ones and ones that log in among them.
+    void startMany(std::size_t count) {
+        const std::string hash(64, 'A');
+        const std::vector<std::pair<const char*, FB::VariantList>> mix = {
+            {"kvwGetDeviceID", {}},
+            {"kvwIsTokenPresentAndOK", {}},
+            {"kvwGetNumberOfContainers", {}},
+            {"kvwGetPublicKey", {"box"}},
+            {"kvwSign", {"box", hash, "1234"}},
+            {"kvwIsUserLoggedIn", {}},
+            {"kvwUserLoginDlg", {FB::variant()}},
+            {"kvwGetPublicKey", {"missing"}},
+            {"kvwHashSign", {"box", "00", FB::variant()}},
+            {"kvwLogout", {}},
+        };
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto& [method, args] = mix[i % mix.size()];
+            Pending p{RecordingFunction::create(host), RecordingFunction::create(host)};
+            FB::VariantList withOwn = args;
+            withOwn.emplace_back(FB::JSObjectPtr(p.success));
+            withOwn.emplace_back(FB::JSObjectPtr(p.failure));
+            EXPECT_EQ(call(method, withOwn).convert_to<int>(), 0) << method;
+            pending.push_back(p);
+        }
+    }
+    std::size_t answered() const {
+        std::size_t n = 0;
+        for (const Pending& p : pending)
+            n += p.answers() > 0;
+        return n;
+    }
+    void expectAtMostOnceOnTheMainThread() const {
+        for (std::size_t i = 0; i < pending.size(); ++i) {
+            EXPECT_LE(pending[i].answers(), 1u) << "call " << i;
+            EXPECT_FALSE(pending[i].success->calledOffMainThread()) << "call " << i;
+            EXPECT_FALSE(pending[i].failure->calledOffMainThread()) << "call " << i;
+        }
+    }
+
+    std::vector<Pending> pending;
+};
+
+TEST_F(ManyCallsTest, HundredCallsAtOnceAreEachAnsweredOnce) {
+    startMany(100);
+    ASSERT_TRUE(host->runUntil([&] { return answered() == pending.size(); }));
+    expectAtMostOnceOnTheMainThread();
+    // The PIN-entry program is asked one call at a time, so none was refused as busy.
+    for (std::size_t i = 0; i < pending.size(); ++i) {
+        if (pending[i].failure->callCount()) {
+            EXPECT_NE(pending[i].failure->args(0)[0].convert_to<std::string>(), "-12") << i;
+        }
+    }
+    expectIdle();
+}
+
+TEST_F(ManyCallsTest, ElementRemovedWithHundredCallsInFlight) {
+    // The dialog stays open until the element goes.
+    gui.setScript("read\ntouch asked\nawait never\nline 0\nline 1234\n");
+    startMany(100);
+    ASSERT_TRUE(gui.waitFor("asked"));
+    host->runPending();
+    destroyPlugin();
+    host->Shutdown();
+    const std::size_t delivered = answered();
+    expectAtMostOnceOnTheMainThread();
+    // Nothing arrives late, after the page's host has gone.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    host->runPending();
+    EXPECT_EQ(answered(), delivered);
+    expectIdle();
+}
+
+// A small soak: elements made and removed with calls of every kind, direct and with callbacks.
+// The sanitizer trees run it for what it leaves behind (leaks at exit, races); here, the token
+// must end with nothing open.
+TEST_F(ManyCallsTest, RoundsOnFreshElementsLeaveNothingOpen) {
+    const std::string hash(64, 'A');
+    for (int round = 0; round < 5; ++round) {
+        // Each element has a host of its own, shut down with it.
+        destroyPlugin();
+        host = TestBrowserHost::create();
+        createPlugin(host);
+        startMany(40);
+        EXPECT_EQ(text("kvwSign", {"box", hash, "1234"}).size(), 128u);
+        EXPECT_EQ(call("kvwGetPublicKey", {"missing"}).convert_to<int>(), -20);
+        EXPECT_EQ(call("kvwRepair", {"", hash}).convert_to<int>(), -11);
+        ASSERT_TRUE(host->runUntil([&] { return answered() == pending.size(); }));
+    }
+    expectAtMostOnceOnTheMainThread();
+    destroyPlugin();
     expectIdle();
 }
 

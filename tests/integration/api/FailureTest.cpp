@@ -1,7 +1,12 @@
 #include "ApiFixture.h"
+#include "JoiningThread.h"
 #include "PageValues.h"
+#include "TestEnv.h"
 
 #include <p11-kit/pkcs11.h>
+
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -103,6 +108,63 @@ TEST_F(FailureTest, RefusedPkcs11CallGivesItsTranslatedCode) {
     EXPECT_EQ(code({"kvwUserLoginDlg", {}}), -128);
     configure(pinSlot());
     expectIdle();
+}
+
+TEST_F(FailureTest, PinEntryProgramKilledWithItsDialogOpenIsMinus50) {
+    gui.setScript("read\npid\ntouch open\nawait never\n");
+    JoiningThread system([&] {
+        if (gui.waitFor("open"))
+            killProcess(std::stoul(recorded("pid ").at(0).substr(4)));
+        else
+            gui.touch("never");
+    });
+    EXPECT_EQ(code({"kvwSign", {"box", hash64}}), -50);
+    system.join();
+    expectIdle();
+    // Nothing of the broken exchange stays in the way of the next one.
+    gui.setScript(pinAnswer());
+    EXPECT_EQ(text("kvwSign", {"box", hash64}).size(), 128u);
+}
+
+TEST_F(FailureTest, TokenPulledMidCallLeavesNothingOpen) {
+    // Pulled while the dialog asks for the PIN: the session is gone when the PIN arrives.
+    gui.setScript("read\ntouch asked\nawait pulled\nline 0\nline 1234\n");
+    {
+        JoiningThread user([&] {
+            if (gui.waitFor("asked"))
+                configure(emptySlot());
+            gui.touch("pulled");
+        });
+        EXPECT_EQ(code({"kvwSign", {"box", hash64}}), -259); // CKR_SESSION_HANDLE_INVALID
+    }
+    expectIdle();
+    // Pulled while signing: the token answers as a pulled one does.
+    configure(pinSlot(), fault("C_Sign", 1, CKR_DEVICE_REMOVED));
+    gui.setScript(pinAnswer());
+    EXPECT_EQ(code({"kvwSign", {"box", hash64}}), -130); // CKR_DEVICE_REMOVED
+    expectIdle();
+    // Put back, it serves again.
+    configure(pinSlot());
+    EXPECT_EQ(text("kvwSign", {"box", hash64}).size(), 128u);
+}
+
+TEST_F(FailureTest, FailedTokenWriteDuringKeyGenerationKeepsTheTokenAsItWas) {
+    // A full disk or a token file that cannot be written: the write of the new key fails.
+    const auto tokenFile = [&] {
+        std::ifstream file(tokenDir / "token-0123456789AB.dat", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    };
+    const std::string before = tokenFile();
+    ASSERT_FALSE(before.empty());
+    // The key pair is one write of the token file.
+    configure(pinSlot(), fault("write", 1, CKR_DEVICE_MEMORY));
+    EXPECT_EQ(code({"kvwGenKeyPair", {"fresh"}}), -40);
+    expectIdle();
+    configure(pinSlot());
+    EXPECT_EQ(tokenFile(), before);
+    EXPECT_EQ(call("kvwGetNumberOfContainers").convert_to<int>(), 1);
+    EXPECT_EQ(text("kvwGetContainerName", {0}), "box");
+    EXPECT_EQ(text("kvwGenKeyPair", {"fresh"}).size(), 128u);
 }
 
 TEST_F(FailureTest, WithThePluginObjectGoneOnlyTheTokenFreeMembersWork) {

@@ -4,11 +4,15 @@
 #include "JSAPIAuto.h"
 #include "ProcessPkcs11.h"
 #include "SharedLibrary.h"
+#include "TestEnv.h"
 #include "Utf.h"
 #include "script_error.h"
 
 #include <gmock/gmock.h>
 #include <p11-kit/pkcs11.h>
+
+#include <fstream>
+#include <functional>
 
 namespace {
 
@@ -105,15 +109,30 @@ TEST_F(TokenStateTest, ASecondScriptingObjectReusesTheModule) {
 }
 
 TEST_F(TokenStateTest, ScriptingObjectAppearsOnceTheModuleIsThere) {
-    const FB::PluginCorePtr element =
-        FB::getFactoryInstance()->CreatePlugin("application/x-kestrova");
-    const std::filesystem::path empty = gui.path() / "empty";
-    std::filesystem::create_directory(empty);
-    element->SetFSPath(wideToUtf8(empty.wstring()) + "/npkestrova");
-    EXPECT_EQ(element->GetRootJSAPI(), nullptr);
-    std::filesystem::copy_file(gui.path() / pkcs11ModuleFileName(), empty / pkcs11ModuleFileName());
-    EXPECT_NE(element->GetRootJSAPI(), nullptr);
-    element->Shutdown();
+    namespace fs = std::filesystem;
+    // What a broken installation leaves in the plug-in folder instead of the maker's module.
+    const std::vector<std::pair<const char*, std::function<void(const fs::path&)>>> broken = {
+        {"missing", [](const fs::path&) {}},
+        {"not a library", [](const fs::path& module) { std::ofstream(module) << "MZ garbage"; }},
+        {"without the extended entry point",
+         [](const fs::path& module) { fs::copy_file(hostPath(KV_PLAIN_PKCS11_MODULE), module); }},
+    };
+    for (const auto& [what, install] : broken) {
+        const FB::PluginCorePtr element =
+            FB::getFactoryInstance()->CreatePlugin("application/x-kestrova");
+        const fs::path folder = gui.path() / "broken";
+        fs::create_directory(folder);
+        install(folder / pkcs11ModuleFileName());
+        element->SetFSPath(wideToUtf8(folder.wstring()) + "/npkestrova");
+        EXPECT_EQ(element->GetRootJSAPI(), nullptr) << what;
+        EXPECT_EQ(processPkcs11(), nullptr) << what;
+        fs::remove(folder / pkcs11ModuleFileName());
+        fs::copy_file(gui.path() / pkcs11ModuleFileName(), folder / pkcs11ModuleFileName());
+        EXPECT_NE(element->GetRootJSAPI(), nullptr) << what;
+        element->Shutdown();
+        FB::getFactoryInstance()->GlobalPluginDeinitialize();
+        fs::remove_all(folder);
+    }
 }
 
 TEST_F(TokenStateTest, RefusedFinalisationKeepsTheModule) {

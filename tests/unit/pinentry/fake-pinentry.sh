@@ -1,7 +1,8 @@
 #!/bin/sh
 # Speaks just enough Assuan to stand in for GnuPG's pinentry. Every line it is sent goes to
 # the file FAKE_PINENTRY_RECORD. FAKE_PINENTRY_ANSWER says how GETPIN ends: "pin:DATA" (DATA
-# as it goes on the D line, already escaped), "cancel", "error" or "die".
+# as it goes on the D line, already escaped), "pinfile:PATH" (the D line's data is the file's
+# content, so a test's secret PIN need not sit in its environment), "cancel", "error" or "die".
 echo "OK Pleased to meet you"
 while IFS= read -r line; do
     printf '%s\n' "$line" >> "$FAKE_PINENTRY_RECORD"
@@ -9,6 +10,7 @@ while IFS= read -r line; do
     GETPIN)
         case "$FAKE_PINENTRY_ANSWER" in
         pin:*) printf '# a comment\nS PINENTRY_LAUNCHED 1\nD %s\nOK\n' "${FAKE_PINENTRY_ANSWER#pin:}" ;;
+        pinfile:*) printf 'D %s\nOK\n' "$(cat "${FAKE_PINENTRY_ANSWER#pinfile:}")" ;;
         cancel) echo "ERR 83886179 Operation cancelled <Pinentry>" ;;
         error) echo "ERR 83886360 No pinentry <Pinentry>" ;;
         *) exit 1 ;;
