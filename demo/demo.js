@@ -2,6 +2,7 @@
 // plug-in behind a button, each call written to the "What happened" table with its result in
 // words. Opened with #tour, the page walks through everything by itself (with the demo PIN)
 // and reports to the test driver when done. The code is meant to be read as an example.
+// In English or Russian: ?lang=en or ?lang=ru, else the browser's language.
 var DEMO_PIN = "1234";
 /** @type {Kestrova.Client | null} the plug-in, once loaded */
 var client = null;
@@ -10,6 +11,34 @@ var client = null;
 function element(id) {
   return document.getElementById(id);
 }
+
+// The page's language; the page library's messages follow it.
+var LANGUAGE = (function () {
+  var asked = /[?&]lang=([A-Za-z-]+)/.exec(location.search || "");
+  var tag = String(asked ? asked[1] : Kestrova.language).toLowerCase();
+  return tag.indexOf("ru") === 0 ? "ru" : "en";
+})();
+/** @type {{ language: string }} */ (Kestrova).language = LANGUAGE;
+
+/**
+ * @param {string} english
+ * @param {string} russian
+ * @returns {string} the text in the page's language
+ */
+function t(english, russian) {
+  return LANGUAGE === "ru" ? russian : english;
+}
+
+// The page's fixed texts: each element with a Russian text carries it in data-ru.
+function translatePage() {
+  if (LANGUAGE !== "ru" || !document.querySelectorAll)
+    return;
+  document.documentElement.lang = "ru";
+  var marked = document.querySelectorAll("[data-ru]");
+  for (var i = 0; i < marked.length; i++)
+    marked[i].innerHTML = marked[i].getAttribute("data-ru") || "";
+}
+translatePage();
 
 function hexSpan(text) {
   var span = document.createElement("span");
@@ -60,13 +89,14 @@ function call(method, args, meaning, secret) {
   });
   var label = "client." + method + "(" + shown.join(", ") + ")";
   if (!client) {
-    record(label, "no client", "the plug-in is not loaded", "failed");
+    record(label, t("no client", "нет клиента"), t("the plug-in is not loaded", "плагин не загружен"),
+           "failed");
     return Kestrova.Promise.reject(new Error("not loaded"));
   }
   var promise = /** @type {any} */ (client)[method].apply(client, args);
   return promise.then(function (value) {
     var shownValue = Array.isArray(value) ? JSON.stringify(value) : shortValue(value, 12);
-    record(label, value === undefined ? "done" : shownValue,
+    record(label, value === undefined ? t("done", "выполнено") : shownValue,
            meaning ? meaning(value) : "", "ok");
     return value;
   }, function (error) {
@@ -82,7 +112,7 @@ function pinArgument() {
 }
 
 function failedText(error) {
-  return "failed: " + error.message;
+  return t("failed: ", "ошибка: ") + error.message;
 }
 
 var containers = [];
@@ -109,12 +139,12 @@ function showContainers() {
     row.insertCell(-1).textContent = name;
     row.insertCell(-1).appendChild(hexSpan(publicKeys[name] || ""));
     var remove = document.createElement("button");
-    remove.textContent = "Remove";
+    remove.textContent = t("Remove", "Удалить");
     remove.onclick = function () { removeContainer(name).then(nothing, nothing); };
     row.insertCell(-1).appendChild(remove);
   });
   if (containers.length === 0)
-    body.insertRow(-1).insertCell(-1).textContent = "no containers";
+    body.insertRow(-1).insertCell(-1).textContent = t("no containers", "нет контейнеров");
   fillSelect("sign-container");
   fillSelect("key-container");
   fillSelect("key-peer", containers[1]);
@@ -124,11 +154,11 @@ function showContainers() {
 // Finds the plug-in and starts it; the page shows what a user without it would see.
 function start() {
   var found = Kestrova.detect();
-  element("plugin").textContent = found.installed ? "found (" + found.face + ")"
-                                                  : "not installed";
+  element("plugin").textContent = found.installed ? t("found (", "найден (") + found.face + ")"
+                                                  : t("not installed", "не установлен");
   return Kestrova.load().then(function (loaded) {
     client = loaded;
-    element("plugin").textContent = "loaded (" + loaded.face + "), kestrova.js " +
+    element("plugin").textContent = t("loaded (", "загружен (") + loaded.face + "), kestrova.js " +
                                     Kestrova.version;
     element("plugin").className = "ok";
     element("version").textContent = loaded.version;
@@ -142,13 +172,16 @@ function start() {
 
 function checkToken() {
   return call("isTokenPresent", [], function (present) {
-    return present ? "a token is present" : "no token is inserted";
+    return present ? t("a token is present", "токен вставлен")
+                   : t("no token is inserted", "токен не вставлен");
   }).then(function (present) {
-    element("status").textContent = present ? "present" : "no token";
+    element("status").textContent = present ? t("present", "вставлен") : t("no token", "нет токена");
     element("status").className = present ? "ok" : "failed";
     if (!present)
       return false;
-    return call("getDeviceId", [], function () { return "the token's serial number"; })
+    return call("getDeviceId", [], function () {
+      return t("the token's serial number", "серийный номер токена");
+    })
         .then(function (serial) {
           element("serial").textContent = serial;
           return true;
@@ -158,13 +191,15 @@ function checkToken() {
 
 function login() {
   return call("login", [pinArgument()], function () {
-    return "the token accepted the PIN and was logged out again";
+    return t("the token accepted the PIN and was logged out again",
+             "токен принял PIN-код, и вход снова завершён");
   });
 }
 
 function listContainers() {
   return call("listContainers", [], function (names) {
-    return names.length + " container" + (names.length === 1 ? "" : "s") + " on the token";
+    return t(names.length + " container" + (names.length === 1 ? "" : "s") + " on the token",
+             "контейнеров на токене: " + names.length);
   }).then(function (names) {
     containers = names;
     // Each public key; a container holding only a certificate has none.
@@ -180,7 +215,8 @@ function listContainers() {
 
 function createContainer(name) {
   return call("generateKeyPair", [name, pinArgument()], function () {
-    return "new key pair; its public key is X then Y";
+    return t("new key pair; its public key is X then Y",
+             "новая ключевая пара; открытый ключ: X, затем Y");
   }).then(function (key) {
     return listContainers().then(function () { return key; });
   });
@@ -188,7 +224,7 @@ function createContainer(name) {
 
 function removeContainer(name) {
   return call("destroyContainer", [name, pinArgument()], function () {
-    return "keys and certificate removed";
+    return t("keys and certificate removed", "ключи и сертификат удалены");
   }).then(listContainers);
 }
 
@@ -203,11 +239,12 @@ function sign(hashed) {
   out.innerHTML = "";
   out.className = "result";
   return call(hashed ? "hashSign" : "sign", [name, hex, pinArgument()], function () {
-    return "signature r then s, 32 bytes each";
+    return t("signature r then s, 32 bytes each", "подпись: r, затем s, по 32 байта");
   }).then(function (value) {
     out.appendChild(document.createTextNode("r, s:"));
     out.appendChild(hexSpan(value.substr(0, 64) + " " + value.substr(64)));
-    out.appendChild(document.createTextNode("public key of \u201c" + name + "\u201d:"));
+    out.appendChild(document.createTextNode(t("public key of \u201c" + name + "\u201d:",
+                                              "открытый ключ \u00ab" + name + "\u00bb:")));
     out.appendChild(hexSpan(publicKeys[name] || ""));
     return value;
   }, function (error) {
@@ -225,24 +262,30 @@ function deriveBothSides() {
   var out = element("session-key");
   var fromMine = null;
   return call("makeSessionKey", [mine, publicKeys[peer] || "", ukm, pinArgument()], function () {
-    return "32-byte GOST 28147-89 key";
+    return t("32-byte GOST 28147-89 key", "32-байтовый ключ ГОСТ 28147-89");
   }).then(function (key) {
     fromMine = key;
     return call("makeSessionKey", [peer, publicKeys[mine] || "", ukm, pinArgument()],
                 function (other) {
-                  return other === key ? "the peer derives the same key" : "the keys differ";
+                  return other === key
+                             ? t("the peer derives the same key", "другая сторона получает тот же ключ")
+                             : t("the keys differ", "ключи различаются");
                 });
   }).then(function (fromPeer) {
     out.innerHTML = "";
-    out.appendChild(document.createTextNode("\u201c" + mine + "\u201d with \u201c" + peer +
-                                            "\u201d's public key:"));
+    out.appendChild(document.createTextNode(
+        t("\u201c" + mine + "\u201d with \u201c" + peer + "\u201d's public key:",
+          "\u00ab" + mine + "\u00bb с открытым ключом \u00ab" + peer + "\u00bb:")));
     out.appendChild(hexSpan(fromMine));
     var agree = fromPeer === fromMine;
     var verdict = document.createElement("span");
     verdict.className = agree ? "ok" : "failed";
-    verdict.textContent = agree ? "\u201c" + peer + "\u201d derives the same key from \u201c" +
-                                      mine + "\u201d's public key."
-                                : "The other side got: " + fromPeer;
+    verdict.textContent =
+        agree ? t("\u201c" + peer + "\u201d derives the same key from \u201c" + mine +
+                      "\u201d's public key.",
+                  "\u00ab" + peer + "\u00bb получает тот же ключ с открытым ключом \u00ab" + mine +
+                      "\u00bb.")
+              : t("The other side got: ", "Другая сторона получила: ") + fromPeer;
     out.appendChild(verdict);
     return agree;
   }, function (error) {
@@ -255,9 +298,10 @@ function importCertificate() {
   var name = element("cert-container").value;
   var out = element("import-result");
   return call("importCertificate", [name, element("certificate").value], function () {
-    return "certificate stored in the container (no PIN needed)";
+    return t("certificate stored in the container (no PIN needed)",
+             "сертификат записан в контейнер (PIN-код не нужен)");
   }).then(function () {
-    out.textContent = "Stored in \u201c" + name + "\u201d.";
+    out.textContent = t("Stored in \u201c" + name + "\u201d.", "Записан в \u00ab" + name + "\u00bb.");
     out.className = "result ok";
   }, function (error) {
     out.textContent = failedText(error);
@@ -270,7 +314,7 @@ function repair() {
   var out = element("repair-result");
   out.innerHTML = "";
   return call("repair", [element("repair-key").value, element("repair-hash").value], function () {
-    return "made in software: r then s";
+    return t("made in software: r then s", "вычислена программно: r, затем s");
   }, [0]).then(function (value) {
     out.appendChild(hexSpan(value.substr(0, 64) + " " + value.substr(64)));
     return value;

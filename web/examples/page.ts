@@ -1,6 +1,9 @@
 // An example page script in TypeScript: every part of kestrova.js as a page uses it. The tests
 // compile it against kestrova.d.ts with tsc --strict; it is not run.
 
+// Messages come in the browser's language (English or Russian); a page may choose its own.
+Kestrova.language = "ru";
+
 const found: Kestrova.Detection = Kestrova.detect();
 if (!found.installed) {
   document.body.textContent = "Please install the Kestrova plug-in.";

@@ -36,12 +36,36 @@ Session startGui(const std::string& request, const std::vector<std::string>& arg
     return {std::move(gui), std::move(output)};
 }
 
+struct DialogSearch {
+    DWORD process;
+    HWND found;
+};
+
+BOOL CALLBACK matchDialog(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<DialogSearch*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t title[16] = {};
+    GetWindowTextW(window, title, 16);
+    if (owner != search->process || !IsWindowVisible(window) || std::wstring(title) != L"Kestrova")
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// The visible "Kestrova" window of that process: test programs running side by side show
+// dialogs of the same title on the same desktop.
+HWND visibleDialogOf(DWORD process) {
+    DialogSearch search{process, nullptr};
+    EnumWindows(matchDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 // The dialog, or null once the program has answered without one (no display to show it on).
 HWND findDialog(Session& session) {
     for (int i = 0; i < 1000; ++i) {
         // Shown only once it is set up.
-        const HWND dialog = FindWindowW(nullptr, L"Kestrova");
-        if (dialog && IsWindowVisible(dialog))
+        if (const HWND dialog = visibleDialogOf(session.gui.get_id()))
             return dialog;
         if (session.output.wait_for(std::chrono::milliseconds(10)) == std::future_status::ready)
             return nullptr;
