@@ -176,33 +176,44 @@ Config parseConfig(const std::string& text) {
     return config;
 }
 
+namespace {
+
+// "key = value"; a value that starts with '#' follows the '=' directly, where it cannot be read
+// as a comment.
+std::string setting(const std::string& key, const std::string& value) {
+    return key + (value.rfind('#', 0) == 0 ? " =" : " = ") + value + "\n";
+}
+
+} // namespace
+
 std::string formatConfig(const Config& config) {
     std::ostringstream out;
     for (const SlotConfig& slot : config.slots) {
         out << "[slot]\n";
-        out << "description = " << slot.description << "\n";
+        out << setting("description", slot.description);
         out << "present = " << (slot.present ? "yes" : "no") << "\n";
         if (!slot.label.empty())
-            out << "label = " << slot.label << "\n";
+            out << setting("label", slot.label);
         if (!slot.serial.empty())
-            out << "serial = " << slot.serial << "\n";
+            out << setting("serial", slot.serial);
         if (slot.pin)
-            out << "pin = " << *slot.pin << "\n";
+            out << setting("pin", *slot.pin);
         if (slot.soPin)
-            out << "so-pin = " << *slot.soPin << "\n";
+            out << setting("so-pin", *slot.soPin);
         out << "pin-tries = " << slot.pinTries << "\n";
         out << "protected-path = " << (slot.protectedPath ? "yes" : "no") << "\n";
         if (slot.keypadInput)
-            out << "keypad-input = " << *slot.keypadInput << "\n";
+            out << setting("keypad-input", *slot.keypadInput);
         out << "\n";
     }
     for (const FaultRule& fault : config.faults)
-        out << "[fault]\nfunction = " << fault.function << "\ncall = " << fault.call << "\nrv = 0x"
+        out << "[fault]\n"
+            << setting("function", fault.function) << "call = " << fault.call << "\nrv = 0x"
             << std::hex << fault.rv << std::dec << "\n\n";
     if (config.adapter) {
-        out << "[adapter]\nmodule = " << config.adapter->module << "\n";
+        out << "[adapter]\n" << setting("module", config.adapter->module);
         for (const auto& [name, value] : config.adapter->env)
-            out << "env = " << name << "=" << value << "\n";
+            out << setting("env", name + "=" + value);
     }
     return out.str();
 }
