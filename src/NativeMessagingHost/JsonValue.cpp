@@ -86,27 +86,36 @@ variant integer(std::int64_t value) {
     return variant(static_cast<double>(value));
 }
 
-variant tagged(const Json& object, const FunctionMaker& makeFunction) {
-    if (object.size() == 1) {
-        const std::string& tag = object.begin().key();
-        const Json& value = object.begin().value();
-        if (tag == "$fn" && value.is_number_integer())
-            return variant(makeFunction(value.get<std::int64_t>()));
-        if (tag == "$undefined" && value == true)
-            return variant();
-        if (tag == "$map" && value.is_object()) {
-            VariantMap members;
-            for (const auto& [name, item] : value.items())
-                members[name] = fromJson(item, makeFunction);
-            return variant(members);
-        }
+// Values nest no deeper than this: the translation recurses, and a message of up to 64 MB
+// could otherwise nest deep enough to exhaust the host's stack.
+constexpr int maxDepth = 64;
+
+variant fromJson(const Json& value, const FunctionMaker& makeFunction, int depth);
+
+variant tagged(const Json& object, const FunctionMaker& makeFunction, int depth) {
+    if (object.size() != 1)
+        throw invalid_arguments("Unknown value object of " + std::to_string(object.size()) +
+                                " members");
+    const std::string& tag = object.begin().key();
+    const Json& value = object.begin().value();
+    if (tag == "$fn" && value.is_number_integer())
+        return variant(makeFunction(value.get<std::int64_t>()));
+    if (tag == "$undefined" && value == true)
+        return variant();
+    if (tag == "$map" && value.is_object()) {
+        VariantMap members;
+        for (const auto& [name, item] : value.items())
+            members[name] = fromJson(item, makeFunction, depth + 1);
+        return variant(members);
     }
-    throw invalid_arguments("Unknown value object " + object.dump());
+    // The member's name only: its value may nest arbitrarily deep.
+    throw invalid_arguments("Unknown value object {\"" + tag + "\": ...}");
 }
 
-} // namespace
-
-variant fromJson(const Json& value, const FunctionMaker& makeFunction) {
+variant fromJson(const Json& value, const FunctionMaker& makeFunction, int depth) {
+    if (depth >= maxDepth)
+        throw invalid_arguments("Values nested deeper than " + std::to_string(maxDepth) +
+                                " levels are refused");
     switch (value.type()) {
     case Json::value_t::null:
         return variant(variant_detail::null());
@@ -127,14 +136,20 @@ variant fromJson(const Json& value, const FunctionMaker& makeFunction) {
     case Json::value_t::array: {
         VariantList items;
         for (const Json& item : value)
-            items.push_back(fromJson(item, makeFunction));
+            items.push_back(fromJson(item, makeFunction, depth + 1));
         return variant(items);
     }
     case Json::value_t::object:
-        return tagged(value, makeFunction);
+        return tagged(value, makeFunction, depth);
     default:
         throw invalid_arguments("Unknown value " + value.dump());
     }
+}
+
+} // namespace
+
+variant fromJson(const Json& value, const FunctionMaker& makeFunction) {
+    return fromJson(value, makeFunction, 0);
 }
 
 Json toJson(const variant& value) {

@@ -83,6 +83,20 @@ TEST(JsonValue, ObjectsOfNoKnownFormAreRefused) {
         EXPECT_THROW(parse(json), FB::invalid_arguments) << json;
 }
 
+TEST(JsonValue, ValuesNestedTooDeepAreRefusedBeforeTheyExhaustTheStack) {
+    const auto nested = [](std::size_t depth) {
+        return std::string(depth, '[') + std::string(depth, ']');
+    };
+    EXPECT_NO_THROW(parse(nested(64)));
+    EXPECT_THROW(parse(nested(65)), FB::invalid_arguments);
+    // As deep as a message of the protocol's size could nest.
+    EXPECT_THROW(parse(nested(1'000'000)), FB::invalid_arguments);
+    std::string maps = "1";
+    for (int i = 0; i < 65; ++i)
+        maps = "{\"$map\":{\"a\":" + maps + "}}";
+    EXPECT_THROW(parse(maps), FB::invalid_arguments);
+}
+
 TEST(JsonValue, ResultsReachThePageAsInTheOtherFaces) {
     EXPECT_EQ(dump(FB::variant(-20)), "-20");
     EXPECT_EQ(dump(FB::variant(true)), "true");
