@@ -5,6 +5,7 @@
 #include "HeldTypeTable.h"
 #include "IDispatchAPI.h"
 #include "JSObject.h"
+#include "SecureWipe.h"
 #include "Utf.h"
 
 #include <functional>
@@ -172,10 +173,18 @@ variant fromVariant(const Host& host, const VARIANT& value) {
         if (changed(value, VT_BOOL, converted))
             return variant(converted.boolVal == VARIANT_TRUE);
         return variant();
-    case VT_BSTR:
-        return variant(value.bstrVal
-                           ? wideToUtf8(std::wstring(value.bstrVal, SysStringLen(value.bstrVal)))
-                           : std::string());
+    case VT_BSTR: {
+        // The page's text may be a secret: the copies made on the way into the variant are
+        // wiped.
+        std::wstring wide;
+        if (value.bstrVal)
+            wide.assign(value.bstrVal, SysStringLen(value.bstrVal));
+        std::string text = wideToUtf8(wide);
+        variant converted(text);
+        secureWipe(text);
+        secureWipe(wide.data(), wide.size() * sizeof(wchar_t));
+        return converted;
+    }
     case VT_LPSTR:
     case VT_LPWSTR:
     case VT_CLSID:

@@ -7,6 +7,7 @@
 #include "DispatchIdMap.h"
 #include "JSAPI.h"
 #include "Utf.h"
+#include "WipedArguments.h"
 #include "script_error.h"
 
 #include <algorithm>
@@ -170,7 +171,9 @@ HRESULT JSAPI_IDispatchEx::invoke(const std::string& name, DISPID id, WORD flags
         else
             throw invalid_member("Invalid method or property name");
     } else if (method && (id == DISPID_VALUE || api->HasMethod(name))) {
-        value = api->Invoke(id == DISPID_VALUE ? std::string() : name, arguments(params));
+        const VariantList args = arguments(params);
+        const WipedArguments wiped(args);
+        value = api->Invoke(id == DISPID_VALUE ? std::string() : name, args);
     } else if (flags & DISPATCH_CONSTRUCT) {
         value = api->Construct(arguments(params));
     } else if (get) {

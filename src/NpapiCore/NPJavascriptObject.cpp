@@ -4,6 +4,7 @@
 #include "JSObject.h"
 #include "NpapiBrowserHost.h"
 #include "NpapiVariant.h"
+#include "WipedArguments.h"
 #include "script_error.h"
 
 #include <vector>
@@ -208,6 +209,7 @@ bool NPJavascriptObject::Invoke(NPObject* object, NPIdentifier id, const NPVaria
         const MemberName member = memberName(*host, id);
         const std::string name = member.isIndex ? std::to_string(member.index) : member.name;
         const VariantList arguments = argumentsOf(host, args, count);
+        const WipedArguments wiped(arguments);
         const variant value = wrapper->builtins().IsBuiltin(name)
                                   ? wrapper->builtins().Method(name)->Invoke("", arguments)
                                   : api->Invoke(name, arguments);
@@ -220,7 +222,9 @@ bool NPJavascriptObject::InvokeDefault(NPObject* object, const NPVariant* args, 
                                        NPVariant* result) {
     VOID_TO_NPVARIANT(*result);
     return wrapperOf(object)->guarded([&](const JSAPIPtr& api, const auto& host) {
-        toNPVariant(host, api->Invoke("", argumentsOf(host, args, count)), *result);
+        const VariantList arguments = argumentsOf(host, args, count);
+        const WipedArguments wiped(arguments);
+        toNPVariant(host, api->Invoke("", arguments), *result);
         return true;
     });
 }

@@ -3,6 +3,7 @@
 #include "HeldTypeTable.h"
 #include "NPObjectAPI.h"
 #include "NpapiBrowserHost.h"
+#include "SecureWipe.h"
 #include "Utf.h"
 
 #include <cstring>
@@ -150,8 +151,12 @@ variant fromNPVariant(const Host& host, const NPVariant& value) {
     case NPVariantType_Double:
         return variant(NPVARIANT_TO_DOUBLE(value));
     case NPVariantType_String: {
+        // The page's text may be a secret: the copy made on the way into the variant is wiped.
         const NPString& text = NPVARIANT_TO_STRING(value);
-        return variant(std::string(text.UTF8Characters, text.UTF8Length));
+        std::string copy(text.UTF8Characters, text.UTF8Length);
+        variant converted(copy);
+        secureWipe(copy);
+        return converted;
     }
     case NPVariantType_Object:
         if (NPObject* object = NPVARIANT_TO_OBJECT(value))

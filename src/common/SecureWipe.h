@@ -16,3 +16,13 @@ inline void secureWipe(std::string& secret) noexcept {
         secureWipe(&secret[0], secret.size());
     secret.clear();
 }
+
+// Overwrites the stack below the caller's frame, where callees that have returned left their
+// locals behind: copies of a secret the compiler made on the way and, the object being dead,
+// never cleared (a moved-from short string keeps its characters, the clearing stores being
+// dropped as dead). Called once a call that handled a secret is over.
+[[gnu::noinline]] inline void secureWipeStack() noexcept {
+    volatile unsigned char area[32 * 1024];
+    for (std::size_t i = 0; i < sizeof(area); ++i)
+        area[i] = 0;
+}

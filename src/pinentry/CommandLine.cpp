@@ -4,9 +4,9 @@ namespace process::detail {
 
 namespace {
 
-std::string quoted(const std::string& argument) {
+// Appends the argument as the C runtime's parser takes it back apart.
+void appendQuoted(std::string& result, const std::string& argument) {
     const bool enclose = argument.find_first_of(" \t") != std::string::npos;
-    std::string result;
     if (enclose)
         result += '"';
     std::size_t backslashes = 0;
@@ -25,15 +25,21 @@ std::string quoted(const std::string& argument) {
         result.append(backslashes, '\\');
         result += '"';
     }
-    return result;
 }
 
 } // namespace
 
 std::string commandLine(const std::vector<std::string>& arguments) {
+    // The line may carry a PIN: it is written into one buffer of its final size at most (every
+    // character escaped, the quotes and a space), since a buffer that grew, or a quoted copy
+    // made on the way, would be freed with the PIN still in it.
+    std::size_t size = 0;
+    for (const std::string& argument : arguments)
+        size += 2 * argument.size() + 3;
     std::string result;
+    result.reserve(size);
     for (std::size_t i = 0; i < arguments.size(); ++i) {
-        result += quoted(arguments[i]);
+        appendQuoted(result, arguments[i]);
         if (i + 1 < arguments.size())
             result += ' ';
     }

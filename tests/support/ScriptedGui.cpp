@@ -20,6 +20,7 @@ namespace {
 
 std::filesystem::path g_folder;
 std::filesystem::path g_recordPath;
+std::vector<std::string> g_arguments;
 
 // Appends lines to the record, opening it only for the moment: a standard stream that the
 // program was started without must not be taken over by the record file.
@@ -67,6 +68,9 @@ bool run(const std::string& command, const std::string& operand, int& exitCode) 
         readInput();
     } else if (command == "line") {
         writeOut(unescape(operand) + "\n");
+    } else if (command == "argline") {
+        const auto index = static_cast<std::size_t>(std::stoi(operand));
+        writeOut((index < g_arguments.size() ? g_arguments[index] : std::string()) + "\n");
     } else if (command == "raw") {
         writeOut(unescape(operand));
     } else if (command == "sleep") {
@@ -117,10 +121,10 @@ int main(int argc, char** argv) {
         g_recordPath = g_folder / "Gui.record";
 
     std::vector<std::string> start = scripted::startRecord();
-    const std::vector<std::string> arguments = scripted::arguments(argc, argv);
-    for (std::size_t i = 0; i < arguments.size(); ++i)
-        start.push_back("arg " + std::to_string(i) + " " + escape(arguments[i]));
-    start.push_back("args " + std::to_string(arguments.size()));
+    g_arguments = scripted::arguments(argc, argv);
+    for (std::size_t i = 0; i < g_arguments.size(); ++i)
+        start.push_back("arg " + std::to_string(i) + " " + escape(g_arguments[i]));
+    start.push_back("args " + std::to_string(g_arguments.size()));
 
     std::ifstream script(scriptPath, std::ios::binary);
     std::vector<std::string> commands;
