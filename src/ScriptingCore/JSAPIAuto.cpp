@@ -200,11 +200,8 @@ variant JSAPIAuto::Invoke(const std::string& name, const VariantList& args) {
     const auto method = m_methods.find(name);
     if (method == m_methods.end() || !isVisible(name))
         throw invalid_member(name);
-    // The member's dead frames may hold copies of a secret argument: wiped when it returns,
-    // however it ends.
-    struct WipeStackAfterwards {
-        ~WipeStackAfterwards() { secureWipeStack(); }
-    } wipeStack;
+    // The member's dead frames may hold copies of a secret argument.
+    const StackWipedOnReturn wipeStack;
     // The lock stays held for the whole call: a direct call excludes every other use.
     return convertingFailures([&] { return method->second(args); });
 }

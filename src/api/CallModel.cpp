@@ -1,5 +1,6 @@
 #include "Exception.h"
 #include "FailureCode.h"
+#include "SecureWipe.h"
 #include "kestrova.h"
 #include "kestrovaAPI.h"
 
@@ -33,6 +34,8 @@ FB::variant kestrovaAPI::callMethod(const Work& work, const Callback& success,
 
 void kestrovaAPI::runAsync(const Work& work, const FB::JSObjectPtr& success,
                            const Callback& error) {
+    // The work's dead frames on this worker may hold copies of a secret argument.
+    const StackWipedOnReturn wipeStack;
     try {
         try {
             const FB::variant result = work();

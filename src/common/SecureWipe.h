@@ -26,3 +26,12 @@ inline void secureWipe(std::string& secret) noexcept {
     for (std::size_t i = 0; i < sizeof(area); ++i)
         area[i] = 0;
 }
+
+// Held by a call that handles a secret: when the call's frame ends, however it ends, the stack
+// below it is wiped.
+struct StackWipedOnReturn {
+    StackWipedOnReturn() = default;
+    StackWipedOnReturn(const StackWipedOnReturn&) = delete;
+    StackWipedOnReturn& operator=(const StackWipedOnReturn&) = delete;
+    ~StackWipedOnReturn() { secureWipeStack(); }
+};

@@ -9,9 +9,13 @@
 #include "ApiFixture.h"
 #include "MemoryScan.h"
 #include "PinDialog.h"
+#include "RecordingFunction.h"
 #include "SecureWipe.h"
+#include "TestBrowserHost.h"
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 namespace {
 
@@ -51,10 +55,39 @@ protected:
     PinDialog dialog{gui};
 };
 
+// How the page calls: directly, or with callbacks, the work then done on a worker thread.
+enum class Mode { Direct, Callbacks };
+
 // A PIN short enough to live inside its string objects (on stacks), and one of the longest,
-// which lives on the heap.
+// which lives on the heap; each in both modes.
 class PinHygieneTest : public PinHygieneFixture,
-                       public ::testing::WithParamInterface<std::size_t> {};
+                       public ::testing::WithParamInterface<std::tuple<std::size_t, Mode>> {
+protected:
+    // The code the call answers, in the test's mode.
+    int codeOf(const std::string& method, const FB::VariantList& args) {
+        if (std::get<Mode>(GetParam()) == Mode::Direct)
+            return call(method, args).convert_to<int>();
+        // A fresh element for each call: its going joins the worker, whose stack is then
+        // searched as the worker left it.
+        destroyPlugin();
+        const auto host = TestBrowserHost::create();
+        createPlugin(host);
+        const auto success = RecordingFunction::create(host);
+        const auto failure = RecordingFunction::create(host);
+        FB::VariantList withCallbacks = args;
+        withCallbacks.emplace_back(FB::JSObjectPtr(success));
+        withCallbacks.emplace_back(FB::JSObjectPtr(failure));
+        EXPECT_EQ(call(method, withCallbacks).convert_to<int>(), 0) << method;
+        wipeArguments(withCallbacks);
+        EXPECT_TRUE(host->runUntil([&] { return success->callCount() + failure->callCount(); }))
+            << method << ": no callback";
+        destroyPlugin();
+        host->Shutdown();
+        if (failure->callCount() == 0)
+            return 0;
+        return std::stoi(failure->args(0).at(0).convert_to<std::string>());
+    }
+};
 
 TEST_P(PinHygieneTest, NoCopyOfTheRefusedPinRemains) {
     const std::string hash(64, 'A');
@@ -63,7 +96,7 @@ TEST_P(PinHygieneTest, NoCopyOfTheRefusedPinRemains) {
     ASSERT_EQ(text("kvwSign", {"box", hash, "1234"}).size(), 128u);
     ASSERT_TRUE(call("kvwUserLoginDlg").convert_to<bool>());
 
-    std::string pin = memscan::distinctivePin(GetParam());
+    std::string pin = memscan::distinctivePin(std::get<std::size_t>(GetParam()));
     const std::vector<Needle> what = memscan::needles(pin);
     {
         // The search finds a copy where one is left, in either encoding.
@@ -94,7 +127,9 @@ TEST_P(PinHygieneTest, NoCopyOfTheRefusedPinRemains) {
         const std::string method = step.method;
         FB::VariantList args =
             arguments(step.texts, step.pinArgument ? masked : std::vector<unsigned char>());
-        EXPECT_EQ(call(method, args).convert_to<int>(), -4) << method;
+        if (!step.pinArgument && std::get<Mode>(GetParam()) == Mode::Callbacks)
+            args.emplace_back(); // no PIN, so the callbacks come where the page's PIN would
+        EXPECT_EQ(codeOf(method, args), -4) << method;
         wipeArguments(args);
         for (const std::string& hit : scanMemory(what))
             ADD_FAILURE() << "the PIN in memory after " << method << ": " << hit;
@@ -108,6 +143,8 @@ TEST_P(PinHygieneTest, NoCopyOfTheRefusedPinRemains) {
         ADD_FAILURE() << "the PIN in a file: " << hit;
 }
 
-INSTANTIATE_TEST_SUITE_P(Lengths, PinHygieneTest, ::testing::Values(12, 32));
+INSTANTIATE_TEST_SUITE_P(LengthsAndModes, PinHygieneTest,
+                         ::testing::Combine(::testing::Values(12, 32),
+                                            ::testing::Values(Mode::Direct, Mode::Callbacks)));
 
 } // namespace
