@@ -12,6 +12,7 @@
 #include "RecordingFunction.h"
 #include "SecureWipe.h"
 #include "TestBrowserHost.h"
+#include "WipedArguments.h"
 
 #include <gtest/gtest.h>
 
@@ -36,13 +37,6 @@ FB::VariantList arguments(const std::vector<std::string>& texts,
                         &const_cast<std::string&>(*args.back().get_if<std::string>())[0]);
     }
     return args;
-}
-
-// The variant's text is wiped in place: the test's own copy is not the plug-in's to find.
-void wipeArguments(FB::VariantList& args) {
-    for (FB::variant& v : args)
-        if (const std::string* text = v.get_if<std::string>())
-            secureWipe(const_cast<std::string&>(*text));
 }
 
 class PinHygieneFixture : public ApiFixture {
@@ -77,8 +71,8 @@ protected:
         FB::VariantList withCallbacks = args;
         withCallbacks.emplace_back(FB::JSObjectPtr(success));
         withCallbacks.emplace_back(FB::JSObjectPtr(failure));
+        const FB::WipedArguments wiped(withCallbacks);
         EXPECT_EQ(call(method, withCallbacks).convert_to<int>(), 0) << method;
-        wipeArguments(withCallbacks);
         EXPECT_TRUE(host->runUntil([&] { return success->callCount() + failure->callCount(); }))
             << method << ": no callback";
         destroyPlugin();
@@ -125,12 +119,15 @@ TEST_P(PinHygieneTest, NoCopyOfTheRefusedPinRemains) {
     // Looked for after each call: a freed copy may soon be overwritten by chance.
     for (const Step& step : steps) {
         const std::string method = step.method;
-        FB::VariantList args =
-            arguments(step.texts, step.pinArgument ? masked : std::vector<unsigned char>());
-        if (!step.pinArgument && std::get<Mode>(GetParam()) == Mode::Callbacks)
-            args.emplace_back(); // no PIN, so the callbacks come where the page's PIN would
-        EXPECT_EQ(codeOf(method, args), -4) << method;
-        wipeArguments(args);
+        {
+            FB::VariantList args =
+                arguments(step.texts, step.pinArgument ? masked : std::vector<unsigned char>());
+            if (!step.pinArgument && std::get<Mode>(GetParam()) == Mode::Callbacks)
+                args.emplace_back(); // no PIN, so the callbacks come where the page's PIN would
+            // The test's own copy is wiped too: it is not the plug-in's to find.
+            const FB::WipedArguments wiped(args);
+            EXPECT_EQ(codeOf(method, args), -4) << method;
+        }
         for (const std::string& hit : scanMemory(what))
             ADD_FAILURE() << "the PIN in memory after " << method << ": " << hit;
     }
