@@ -78,3 +78,8 @@ bool GuiFolder::waitFor(const std::string& name, int timeoutSeconds) const {
 fs::path GuiFolder::program() {
     return fs::u8path(KV_SCRIPTED_GUI);
 }
+
+std::string pinAnswer(const std::string& pin) {
+    // The program reads its command line, then prints the dialog's status and the PIN.
+    return "read\nline 0\nline " + pin + "\n";
+}

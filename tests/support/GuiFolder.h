@@ -35,3 +35,6 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+// The script of a user who types pin into the dialog and confirms it.
+std::string pinAnswer(const std::string& pin = "1234");

@@ -6,6 +6,7 @@
 #include "SecureWipe.h"
 #include "Store.h"
 #include "TestEnv.h"
+#include "TokenConfig.h"
 #include "Utf.h"
 
 #include <gtest/gtest.h>
@@ -23,14 +24,12 @@ using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
 
 class ComPinHygieneTest : public ::testing::TestWithParam<std::size_t> {
 protected:
-    ComPinHygieneTest() : gui("read\nline 0\nline 1234\n"), tokenDir(gui.path() / "token") {
+    ComPinHygieneTest() : gui(pinAnswer()), tokenDir(gui.path() / "token") {
         fs::create_directory(tokenDir);
         fs::copy_file(hostPath(KV_ACTIVEX_MODULE), gui.path() / "npkestrova.dll");
         fs::copy_file(hostPath(KV_SOFTTOKEN_MODULE), gui.path() / "kvpkcs11.dll");
         setEnvironment("KVSOFTTOKEN_DIR", tokenDir.string());
-        softtoken::Store(tokenDir).writeConfig("[slot]\npresent = yes\nlabel = Kestrova\n"
-                                               "serial = 0123456789AB\npin = 1234\n"
-                                               "pin-tries = 100\n");
+        softtoken::Store(tokenDir).writeConfig(pinSlot() + "pin-tries = 100\n");
     }
 
     void SetUp() override {

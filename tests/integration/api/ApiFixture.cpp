@@ -8,32 +8,7 @@
 #include "TestEnv.h"
 #include "Utf.h"
 
-#include <sstream>
-
 namespace fs = std::filesystem;
-
-std::string pinSlot(const std::string& serial, const std::string& pin) {
-    return "[slot]\npresent = yes\nlabel = Kestrova\nserial = " + serial + "\npin = " + pin + "\n";
-}
-
-std::string pinpadSlot(const std::string& serial) {
-    return pinSlot(serial) + "protected-path = yes\nkeypad-input = 1234\n";
-}
-
-std::string emptySlot() {
-    return "[slot]\npresent = no\n";
-}
-
-std::string fault(const std::string& function, int call, unsigned long rv) {
-    std::ostringstream s;
-    s << "[fault]\nfunction = " << function << "\ncall = " << call << "\nrv = 0x" << std::hex << rv
-      << "\n";
-    return s.str();
-}
-
-std::string pinAnswer(const std::string& pin) {
-    return "read\nline 0\nline " + pin + "\n";
-}
 
 std::string statusAnswer(int status) {
     return "read\nline " + std::to_string(status) + "\n";

@@ -4,6 +4,7 @@
 #include "JSAPI.h"
 #include "KvSoftToken.h"
 #include "PluginCore.h"
+#include "TokenConfig.h"
 #include "variant.h"
 
 #include <gtest/gtest.h>
@@ -12,15 +13,7 @@
 #include <string>
 #include <vector>
 
-// Sections of the software token's configuration.
-std::string pinSlot(const std::string& serial = "0123456789AB", const std::string& pin = "1234");
-std::string pinpadSlot(const std::string& serial = "PAD0000000000001");
-std::string emptySlot();
-// Function F answers rv on its call-th call.
-std::string fault(const std::string& function, int call, unsigned long rv);
-
-// The scripted PIN-entry program's answers.
-std::string pinAnswer(const std::string& pin = "1234");
+// The scripted PIN-entry program ending with status and no PIN (the dialog cancelled or failed).
 std::string statusAnswer(int status);
 
 // A plug-in folder as the browser would load it from: kvpkcs11 and the scripted Gui.bin beside

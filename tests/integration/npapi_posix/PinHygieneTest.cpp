@@ -5,6 +5,7 @@
 #include "PinArguments.h"
 #include "Store.h"
 #include "TestEnv.h"
+#include "TokenConfig.h"
 
 #include <gtest/gtest.h>
 
@@ -21,14 +22,12 @@ using ShutdownFunc = NPError (*)();
 // the scripted PIN-entry program answers.
 class NpapiPinHygieneTest : public ::testing::TestWithParam<std::size_t> {
 protected:
-    NpapiPinHygieneTest() : gui("read\nline 0\nline 1234\n"), tokenDir(gui.path() / "token") {
+    NpapiPinHygieneTest() : gui(pinAnswer()), tokenDir(gui.path() / "token") {
         fs::create_directory(tokenDir);
         fs::copy_file(KV_NPAPI_MODULE, gui.path() / "npkestrova.so");
         fs::copy_file(KV_SOFTTOKEN_MODULE, gui.path() / fs::path(KV_SOFTTOKEN_MODULE).filename());
         setEnvironment("KVSOFTTOKEN_DIR", tokenDir.string());
-        softtoken::Store(tokenDir).writeConfig("[slot]\npresent = yes\nlabel = Kestrova\n"
-                                               "serial = 0123456789AB\npin = 1234\n"
-                                               "pin-tries = 100\n");
+        softtoken::Store(tokenDir).writeConfig(pinSlot() + "pin-tries = 100\n");
     }
 
     void SetUp() override {

@@ -42,14 +42,6 @@ NPVariant PageFunction::variant() const {
     return v;
 }
 
-std::string pinSlot(const std::string& serial) {
-    return "[slot]\npresent = yes\nlabel = Kestrova\nserial = " + serial + "\npin = 1234\n";
-}
-
-std::string pinAnswer(const std::string& pin) {
-    return "read\nline 0\nline " + pin + "\n";
-}
-
 NpapiWinHost::NpapiWinHost() {
     // A token directory per test: the module reads it when the plug-in initialises it.
     static std::atomic<int> count{0};

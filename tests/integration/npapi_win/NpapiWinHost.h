@@ -2,6 +2,7 @@
 
 #include "FakeBrowser.h"
 #include "PluginFolder.h"
+#include "TokenConfig.h"
 #include "npapi_abi.h"
 
 #include <gtest/gtest.h>
@@ -104,8 +105,3 @@ private:
     std::set<NPP> m_live;
     std::vector<NPObject*> m_retained;
 };
-
-// The software token's configuration for one slot holding a token with a PIN.
-std::string pinSlot(const std::string& serial = "0123456789AB");
-// The scripted PIN-entry program answering with the PIN.
-std::string pinAnswer(const std::string& pin = "1234");

@@ -141,7 +141,7 @@ TEST_F(SoftHsmTest, TheRightPinLogsInAndAWrongOneIsRefused) {
     withToken([&](Token& t) {
         gui.setScript("read\nline 0\nline 0000\n");
         expectException([&] { t.login(0, "", ""); }, -4, "C_Login");
-        gui.setScript("read\nline 0\nline 1234\n");
+        gui.setScript(pinAnswer());
         t.login(0, "", "");
         t.logout();
     });

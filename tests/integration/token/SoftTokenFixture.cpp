@@ -5,37 +5,11 @@
 #include "Store.h"
 #include "TestEnv.h"
 
-#include <sstream>
 #include <vector>
 
 namespace fs = std::filesystem;
 
-std::string pinSlot(const std::string& serial, const std::string& pin) {
-    return "[slot]\npresent = yes\nlabel = Kestrova\nserial = " + serial + "\npin = " + pin + "\n";
-}
-
-std::string pinpadSlot(const std::string& serial, const std::string& keypadInput) {
-    return pinSlot(serial) + "protected-path = yes\nkeypad-input = " + keypadInput + "\n";
-}
-
-std::string emptySlot() {
-    return "[slot]\npresent = no\n";
-}
-
-std::string removed(std::string slot) {
-    const std::string present = "present = yes";
-    return slot.replace(slot.find(present), present.size(), "present = no");
-}
-
-std::string fault(const std::string& function, int call, unsigned long rv) {
-    std::ostringstream s;
-    s << "[fault]\nfunction = " << function << "\ncall = " << call << "\nrv = 0x" << std::hex << rv
-      << "\n";
-    return s.str();
-}
-
-SoftTokenFixture::SoftTokenFixture()
-    : gui("read\nline 0\nline 1234\n"), tokenDir(gui.path() / "token") {
+SoftTokenFixture::SoftTokenFixture() : gui(pinAnswer()), tokenDir(gui.path() / "token") {
     fs::create_directory(tokenDir);
     fs::copy_file(hostPath(KV_SOFTTOKEN_MODULE), gui.path() / pkcs11ModuleFileName());
     setEnvironment("KVSOFTTOKEN_DIR", tokenDir.string());

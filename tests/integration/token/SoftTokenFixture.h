@@ -5,6 +5,7 @@
 #include "Pkcs11.h"
 #include "Template.h"
 #include "Token.h"
+#include "TokenConfig.h"
 
 #include <gtest/gtest.h>
 
@@ -12,15 +13,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-
-// Configuration sections of the software token.
-std::string pinSlot(const std::string& serial, const std::string& pin = "1234");
-std::string pinpadSlot(const std::string& serial, const std::string& keypadInput = "1234");
-std::string emptySlot();
-// The same slot with its token taken out.
-std::string removed(std::string slot);
-// Function F answers rv on its call-th call (counted from the moment the fault is written).
-std::string fault(const std::string& function, int call, unsigned long rv);
 
 // A plug-in folder holding a copy of the built kvpkcs11 and the scripted PIN-entry program, and
 // a token directory of its own; the module is loaded from that folder as the plug-in would.

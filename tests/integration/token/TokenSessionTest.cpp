@@ -144,7 +144,7 @@ TEST_F(PinEntryTest, RefusedOrWrongPinLeavesNobodyLoggedIn) {
         token.reset();
         expectIdle();
         // A right PIN resets the count of failures.
-        gui.setScript("read\nline 0\nline 1234\n");
+        gui.setScript(pinAnswer());
         withLogin([](Token&) {});
     }
 }
