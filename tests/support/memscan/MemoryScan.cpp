@@ -61,9 +61,10 @@ std::string report(const Match& match, const std::string& where) {
 
 } // namespace
 
-std::vector<std::string> scanMemory(const std::vector<Needle>& what) {
+namespace {
+
+std::vector<std::string> scan(const ProcessMemory& memory, const std::vector<Needle>& what) {
     constexpr std::size_t overlap = 256;
-    const ProcessMemory memory;
     std::vector<std::string> hits;
     ProcessMemory::Region region;
     for (std::uintptr_t from = 0; memory.next(from, region); from = region.end) {
@@ -81,6 +82,16 @@ std::vector<std::string> scanMemory(const std::vector<Needle>& what) {
         }
     }
     return hits;
+}
+
+} // namespace
+
+std::vector<std::string> scanMemory(const std::vector<Needle>& what) {
+    return scan(ProcessMemory(), what);
+}
+
+std::vector<std::string> scanMemory(int pid, const std::vector<Needle>& what) {
+    return scan(ProcessMemory(pid), what);
 }
 
 std::vector<std::string> scanFiles(const fs::path& folder, const std::vector<Needle>& what,

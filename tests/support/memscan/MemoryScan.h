@@ -37,6 +37,8 @@ std::vector<Match> find(const unsigned char* data, std::size_t size,
 
 // Every readable region of this process: heap, stacks (live and dead frames), modules' data.
 std::vector<std::string> scanMemory(const std::vector<Needle>& what);
+// The same in a process this one started (a child may be read by its parent).
+std::vector<std::string> scanMemory(int pid, const std::vector<Needle>& what);
 
 // Every file under folder but those named in skip.
 std::vector<std::string> scanFiles(const std::filesystem::path& folder,
@@ -47,10 +49,10 @@ std::vector<std::string> scanFiles(const std::filesystem::path& folder,
 // so the program's own image does not hold it.
 std::string distinctivePin(std::size_t length);
 
-// The platform's view of this process's memory. Walking it allocates nothing from the heaps
-// the search looks at, which would otherwise hand a freed copy of the secret to the walk before
-// it is read. What is read goes to a buffer of its own, outside every heap, that the walk
-// leaves out.
+// The platform's view of this process's memory, or of a child's. Walking it allocates
+// nothing from the heaps the search looks at, which would otherwise hand a freed copy of the secret
+// to the walk before it is read. What is read goes to a buffer of its own, outside every heap, that
+// the walk leaves out.
 class ProcessMemory {
 public:
     struct Region {
@@ -60,6 +62,7 @@ public:
     static constexpr std::size_t chunk = 1 << 20;
 
     ProcessMemory();
+    explicit ProcessMemory(int pid);
     ~ProcessMemory();
     ProcessMemory(const ProcessMemory&) = delete;
     ProcessMemory& operator=(const ProcessMemory&) = delete;
@@ -79,6 +82,7 @@ private:
     unsigned char* m_buffer; // chunk bytes, then m_aside bytes the platform keeps aside
     std::size_t m_aside = 0; // their size
     std::intptr_t m_handle = -1;
+    bool m_self = true; // the buffer lies in the memory walked, and is left out
 };
 
 } // namespace memscan

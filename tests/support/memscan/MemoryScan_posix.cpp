@@ -1,4 +1,4 @@
-// This process's memory as Linux shows it: /proc/self/maps names the mappings, /proc/self/mem
+// A process's memory as Linux shows it: /proc/<pid>/maps names the mappings, /proc/<pid>/mem
 // reads them whatever their protection.
 #include "MemoryScan.h"
 
@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -60,24 +61,29 @@ bool named(const MapsLine& line, const char* name) {
 
 } // namespace
 
-ProcessMemory::ProcessMemory() {
+ProcessMemory::ProcessMemory() : ProcessMemory(getpid()) {}
+
+ProcessMemory::ProcessMemory(int pid) : m_self(pid == getpid()) {
+    char maps[32], mem[32];
+    std::snprintf(maps, sizeof maps, "/proc/%d/maps", pid);
+    std::snprintf(mem, sizeof mem, "/proc/%d/mem", pid);
     // Mapped on its own, outside the heap, so that its region can be left out.
     void* mapped =
         mmap(nullptr, chunk + mapsRoom, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED)
         throw std::runtime_error("no memory for the scan's buffer");
     m_buffer = static_cast<unsigned char*>(mapped);
-    const int maps = open("/proc/self/maps", O_RDONLY);
+    const int lines = open(maps, O_RDONLY);
     ssize_t got = 0;
-    while (maps >= 0 && m_aside < mapsRoom &&
-           (got = ::read(maps, m_buffer + chunk + m_aside, mapsRoom - m_aside)) > 0)
+    while (lines >= 0 && m_aside < mapsRoom &&
+           (got = ::read(lines, m_buffer + chunk + m_aside, mapsRoom - m_aside)) > 0)
         m_aside += std::size_t(got);
-    if (maps >= 0)
-        close(maps);
-    m_handle = open("/proc/self/mem", O_RDONLY);
-    if (maps < 0 || m_handle < 0 || m_aside >= mapsRoom) {
+    if (lines >= 0)
+        close(lines);
+    m_handle = open(mem, O_RDONLY);
+    if (lines < 0 || m_handle < 0 || m_aside >= mapsRoom) {
         munmap(m_buffer, chunk + mapsRoom);
-        throw std::runtime_error("cannot read /proc/self/maps or /proc/self/mem");
+        throw std::runtime_error(std::string("cannot read ") + maps + " or " + mem);
     }
 }
 
@@ -99,7 +105,7 @@ bool ProcessMemory::next(std::uintptr_t from, Region& region) const {
         if (!line.readable || named(line, "[vvar]") || named(line, "[vsyscall]"))
             continue;
         region = {std::max(line.start, from), line.end};
-        if (region.start < ownEnd && own < region.end)
+        if (m_self && region.start < ownEnd && own < region.end)
             region = region.start < own ? Region{region.start, own} : Region{ownEnd, region.end};
         if (region.start < region.end)
             return true;

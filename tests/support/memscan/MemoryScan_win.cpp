@@ -1,4 +1,4 @@
-// This process's memory as Windows shows it: VirtualQuery walks the address space, and
+// A process's memory as Windows shows it: VirtualQueryEx walks the address space, and
 // ReadProcessMemory reads a region without faulting where a page cannot be read after all.
 #include "MemoryScan.h"
 
@@ -50,9 +50,15 @@ bool readable(const MEMORY_BASIC_INFORMATION& info) {
 
 } // namespace
 
-ProcessMemory::ProcessMemory() {
+ProcessMemory::ProcessMemory() : ProcessMemory(static_cast<int>(GetCurrentProcessId())) {}
+
+ProcessMemory::ProcessMemory(int pid) : m_self(DWORD(pid) == GetCurrentProcessId()) {
+    m_handle = reinterpret_cast<std::intptr_t>(
+        m_self ? GetCurrentProcess()
+               : OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, DWORD(pid)));
+    if (!m_handle)
+        throw std::runtime_error("cannot open the process to read its memory");
     // Allocated on its own, outside every heap, so that its region can be left out.
-    m_handle = reinterpret_cast<std::intptr_t>(GetCurrentProcess());
     m_aside = contextSize;
     m_buffer = static_cast<unsigned char*>(
         VirtualAlloc(nullptr, chunk + m_aside, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
@@ -63,6 +69,8 @@ ProcessMemory::ProcessMemory() {
 ProcessMemory::~ProcessMemory() {
     secureWipe(m_buffer, chunk + m_aside);
     VirtualFree(m_buffer, 0, MEM_RELEASE);
+    if (!m_self)
+        CloseHandle(reinterpret_cast<HANDLE>(m_handle));
 }
 
 bool ProcessMemory::next(std::uintptr_t from, Region& region) const {
@@ -73,9 +81,10 @@ bool ProcessMemory::next(std::uintptr_t from, Region& region) const {
     for (auto at =
              std::max(from, reinterpret_cast<std::uintptr_t>(system.lpMinimumApplicationAddress));
          at < last &&
-         VirtualQuery(reinterpret_cast<void*>(at), &info, sizeof(info)) == sizeof(info);
+         VirtualQueryEx(reinterpret_cast<HANDLE>(m_handle), reinterpret_cast<void*>(at), &info,
+                        sizeof(info)) == sizeof(info);
          at = reinterpret_cast<std::uintptr_t>(info.BaseAddress) + info.RegionSize) {
-        if (readable(info) && info.AllocationBase != m_buffer) {
+        if (readable(info) && !(m_self && info.AllocationBase == m_buffer)) {
             const auto start = reinterpret_cast<std::uintptr_t>(info.BaseAddress);
             region = {start, start + info.RegionSize};
             return true;
@@ -86,9 +95,10 @@ bool ProcessMemory::next(std::uintptr_t from, Region& region) const {
 
 std::string ProcessMemory::name(std::uintptr_t address) const {
     MEMORY_BASIC_INFORMATION info;
-    if (VirtualQuery(reinterpret_cast<void*>(address), &info, sizeof(info)) != sizeof(info))
+    if (VirtualQueryEx(reinterpret_cast<HANDLE>(m_handle), reinterpret_cast<void*>(address), &info,
+                       sizeof(info)) != sizeof(info))
         return "unknown memory";
-    if (info.Type == MEM_IMAGE) {
+    if (info.Type == MEM_IMAGE && m_self) {
         char name[MAX_PATH] = {};
         if (GetModuleFileNameA(static_cast<HMODULE>(info.AllocationBase), name, MAX_PATH))
             return name;

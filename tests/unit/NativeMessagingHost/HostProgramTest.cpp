@@ -1,76 +1,14 @@
 // The real kestrova-host program driven over its standard streams, as a browser drives it: a
 // scripted exchange of frames with the token module and the scripted PIN-entry program beside
 // it. Under Wine this is the Windows program with its binary streams.
-#include "GuiFolder.h"
-#include "JsonValue.h"
-#include "Launch.h"
+#include "HostProgram.h"
 #include "MemoryStreams.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <filesystem>
-#include <istream>
 #include <string>
 
 using FB::NativeMessaging::Json;
-namespace fs = std::filesystem;
-
-namespace {
-
-class HostProgram {
-public:
-    HostProgram() : m_folder("read\nline 0\nline 1234\n") {
-        const fs::path host = fs::u8path(KV_HOST_PROGRAM);
-        fs::copy_file(host, m_folder.path() / host.filename());
-        const fs::path module = fs::u8path(KV_TOKEN_MODULE);
-        fs::copy_file(module, m_folder.path() / module.filename());
-        fs::create_directory(m_folder.path() / "token");
-        process::context ctx;
-        ctx.env = process::self::get_environment();
-        ctx.env["KVSOFTTOKEN_DIR"] = (m_folder.path() / "token").u8string();
-        ctx.stdin_mode = process::Piped;
-        ctx.stdout_mode = process::Piped;
-        m_child = std::make_unique<process::child>(
-            process::launch((m_folder.path() / host.filename()).wstring(), {"kestrova-host"}, ctx));
-    }
-
-    void send(const std::string& body) { sendRaw(frame(body)); }
-    void sendRaw(const std::string& bytes) { *m_child->get_stdin() << bytes << std::flush; }
-
-    // The next frame from the host; null at the end of its output.
-    Json receive() {
-        std::istream& out = *m_child->get_stdout();
-        char header[4];
-        if (!out.read(header, 4))
-            return nullptr;
-        std::uint32_t length = 0;
-        std::memcpy(&length, header, 4);
-        std::string body(length, '\0');
-        if (!out.read(body.data(), length))
-            return nullptr;
-        return Json::parse(body);
-    }
-
-    // Ends the input, as a browser that lets the host go; the program's exit code.
-    int finish() {
-        m_child->get_stdin()->close();
-        return m_child->wait();
-    }
-
-private:
-    GuiFolder m_folder;
-    std::unique_ptr<process::child> m_child;
-};
-
-std::string call(int id, const std::string& member, const Json& args) {
-    return Json{{"type", "call"},        {"id", id},
-                {"instance", "tab1/p1"}, {"origin", "https://a.test"},
-                {"member", member},      {"args", args}}
-        .dump();
-}
-
-} // namespace
 
 TEST(HostProgram, ServesCallsAndCallbacksUntilItsInputEnds) {
     HostProgram host;
