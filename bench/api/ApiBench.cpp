@@ -7,7 +7,11 @@
 #include "ProcessPkcs11.h"
 #include "RawPkcs11.h"
 
+#include "SecureWipe.h"
+#include "kestrovaAPI.h"
+
 #include <cstdio>
+#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -65,6 +69,71 @@ void callOverhead(const FB::JSAPIPtr& api) {
         [&] { raw.publicKey(slot, container); });
 }
 
+// The cost of the scripting path itself: a direct call of get_version through the member table
+// beside the same member called as a plain C++ function.
+void directCallCost(const FB::JSAPIPtr& api) {
+    const auto& object = static_cast<kestrovaAPI&>(*api);
+    std::vector<double> scripted;
+    std::vector<double> plain;
+    for (int round = 0; round < rounds; ++round) {
+        scripted.push_back(callsPerSecond([&] { api->Invoke("get_version", {}); }, roundSpan));
+        plain.push_back(callsPerSecond([&] { object.get_version(); }, roundSpan));
+    }
+    std::printf("\nDirect call get_version, microseconds per call (medians)\n");
+    std::printf("  %-44s %10.3f\n", "through the member table", 1e6 / median(scripted));
+    std::printf("  %-44s %10.3f\n", "plain C++ call of the member", 1e6 / median(plain));
+    std::printf("  %-44s %10.1f\n", "ratio", median(plain) / median(scripted));
+}
+
+// How far below the caller the frames of the members that handle a secret reach, so that the
+// stack wiped after them can be sized: the stack under this frame is cleared, the member called
+// as a C++ function (the member table would add its own wipe), and the deepest byte left
+// non-zero found. Both helpers' arrays start where the member's frames start.
+constexpr std::size_t kPainted = 256 * 1024;
+constexpr unsigned char kPaint = 0;
+
+[[gnu::noinline]] void paintStack() {
+    unsigned char area[kPainted];
+    std::memset(area, kPaint, sizeof(area));
+    asm volatile("" : : "r"(area) : "memory");
+}
+
+[[gnu::noinline]] std::size_t paintedReach() {
+    unsigned char area[kPainted];
+    asm volatile("" : : "r"(area) : "memory");
+    std::size_t untouched = 0;
+    while (untouched < kPainted && area[untouched] == kPaint)
+        ++untouched;
+    return kPainted - untouched;
+}
+
+void secretStackReach(const FB::JSAPIPtr& api) {
+    auto& object = static_cast<kestrovaAPI&>(*api);
+    const std::string hash(64, 'A');
+    const std::string scrambled =
+        "PLOKIJUHYGTFRDES0123456789PLOKIJPLOKIJUHYGTFRDES0123456789PLOKIJ";
+    const std::string publicKey = text(object.kvwGetPublicKey(container, {}, {}), "key");
+    const std::string pin = "1234";
+    const std::vector<std::pair<const char*, std::function<void()>>> calls = {
+        {"kvwUserLoginDlg", [&] { object.kvwUserLoginDlg(pin, {}, {}); }},
+        {"kvwSign", [&] { object.kvwSign(container, hash, pin, {}, {}); }},
+        {"kvwHashSign", [&] { object.kvwHashSign(container, "00", pin, {}, {}); }},
+        {"kvwMakeSessionKey",
+         [&] { object.kvwMakeSessionKey(container, publicKey, "0102030405060708", pin, {}, {}); }},
+        {"kvwRepair", [&] { object.kvwRepair(scrambled, hash, {}, {}); }},
+        {"kvwGenKeyPair", [&] { object.kvwGenKeyPair("reach", pin, {}, {}); }},
+        {"kvwDestroyContainer", [&] { object.kvwDestroyContainer("reach", pin, {}, {}); }},
+    };
+    std::printf(
+        "\nStack reach of the members that handle a secret, bytes (wiped after each: %zu)\n",
+        kSecretStackReach);
+    for (const auto& [method, call] : calls) {
+        paintStack();
+        call();
+        std::printf("  %-44s %10zu\n", method, paintedReach());
+    }
+}
+
 void printLatency(const char* what, const std::vector<double>& sample) {
     std::printf("  %-44s %10.1f %10.1f\n", what, median(sample), percentile(sample, 0.95));
 }
@@ -116,7 +185,9 @@ int main() {
         text(plugin.api->Invoke("kvwGenKeyPair", {container}), "kvwGenKeyPair");
 
         callOverhead(plugin.api);
+        directCallCost(plugin.api);
         callbackLatency(plugin.api, host);
+        secretStackReach(plugin.api);
 
         plugin.destroyPlugin();
         host->Shutdown();

@@ -200,8 +200,8 @@ variant JSAPIAuto::Invoke(const std::string& name, const VariantList& args) {
     const auto method = m_methods.find(name);
     if (method == m_methods.end() || !isVisible(name))
         throw invalid_member(name);
-    // The member's dead frames may hold copies of a secret argument.
-    const StackWipedOnReturn wipeStack;
+    // The dead frames of a member that handles a secret may hold copies of it.
+    const StackWipedOnReturn wipeStack(m_secretMethods.count(name) != 0);
     // The lock stays held for the whole call: a direct call excludes every other use.
     return convertingFailures([&] { return method->second(args); });
 }
@@ -238,6 +238,7 @@ void JSAPIAuto::SetReserved(const std::string& name) {
 void JSAPIAuto::UnregisterMethod(const std::string& name) {
     Lock lock(objectMutex());
     m_methods.erase(name);
+    m_secretMethods.erase(name);
     forgetZoneIfUnused(name);
 }
 
@@ -253,6 +254,12 @@ void JSAPIAuto::RegisterMethod(const std::string& name, const CallMethodFunctor&
 
 void JSAPIAuto::RegisterMethod(const std::wstring& name, const CallMethodFunctor& method) {
     RegisterMethod(narrowName(name), method);
+}
+
+void JSAPIAuto::RegisterSecretMethod(const std::string& name, const CallMethodFunctor& method) {
+    Lock lock(objectMutex());
+    RegisterMethod(name, method);
+    m_secretMethods.insert(name);
 }
 
 void JSAPIAuto::RegisterProperty(const std::string& name, const PropertyFunctors& property) {

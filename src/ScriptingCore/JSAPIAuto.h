@@ -49,6 +49,9 @@ public:
     virtual void UnregisterMethod(const std::wstring& name);
     virtual void RegisterMethod(const std::string& name, const CallMethodFunctor& method);
     virtual void RegisterMethod(const std::wstring& name, const CallMethodFunctor& method);
+    // A method whose arguments or work hold a secret (a PIN, key material): each call of it
+    // ends by wiping the stack its work used and the vector registers.
+    void RegisterSecretMethod(const std::string& name, const CallMethodFunctor& method);
     virtual void RegisterProperty(const std::string& name, const PropertyFunctors& property);
     virtual void RegisterProperty(const std::wstring& name, const PropertyFunctors& property);
     virtual void UnregisterProperty(const std::string& name);
@@ -87,6 +90,7 @@ private:
     void forgetZoneIfUnused(const std::string& name);
 
     std::map<std::string, CallMethodFunctor> m_methods;
+    std::set<std::string> m_secretMethods;
     std::map<std::string, PropertyFunctors> m_properties;
     std::map<std::string, AccessZone> m_zones;
     std::map<std::string, Attribute> m_attributes;

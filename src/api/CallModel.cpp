@@ -12,15 +12,16 @@ bool given(const kestrovaAPI::Callback& callback) {
 
 } // namespace
 
-FB::variant kestrovaAPI::call(const Work& work, const Callback& success, const Callback& error) {
+FB::variant kestrovaAPI::call(const Work& work, const Callback& success, const Callback& error,
+                              Holds holds) {
     try {
-        return callMethod(work, success, error);
+        return callMethod(work, holds, success, error);
     } catch (...) {
         return currentFailureCode();
     }
 }
 
-FB::variant kestrovaAPI::callMethod(const Work& work, const Callback& success,
+FB::variant kestrovaAPI::callMethod(const Work& work, Holds holds, const Callback& success,
                                     const Callback& error) {
     if (!given(success))
         return work();
@@ -28,14 +29,15 @@ FB::variant kestrovaAPI::callMethod(const Work& work, const Callback& success,
     // The worker owns a reference to this object, so it outlives the call.
     const auto self = std::static_pointer_cast<kestrovaAPI>(shared_from_this());
     const FB::JSObjectPtr onSuccess = *success;
-    plugin->startThread([self, work, onSuccess, error] { self->runAsync(work, onSuccess, error); });
+    plugin->startThread(
+        [self, work, holds, onSuccess, error] { self->runAsync(work, holds, onSuccess, error); });
     return 0;
 }
 
-void kestrovaAPI::runAsync(const Work& work, const FB::JSObjectPtr& success,
+void kestrovaAPI::runAsync(const Work& work, Holds holds, const FB::JSObjectPtr& success,
                            const Callback& error) {
-    // The work's dead frames on this worker may hold copies of a secret argument.
-    const StackWipedOnReturn wipeStack;
+    // The work's dead frames may hold copies of a secret, and the worker lives on.
+    const StackWipedOnReturn wipeStack(holds == Holds::secret);
     try {
         try {
             const FB::variant result = work();

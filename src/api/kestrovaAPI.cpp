@@ -16,18 +16,20 @@ kestrovaAPI::kestrovaAPI(const std::shared_ptr<kestrova>& plugin,
     RegisterMethod("kvwIsTokenPresentAndOK",
                    FB::make_method(this, &kestrovaAPI::kvwIsTokenPresentAndOK));
     RegisterMethod("kvwIsUserLoggedIn", FB::make_method(this, &kestrovaAPI::kvwIsUserLoggedIn));
-    RegisterMethod("kvwUserLoginDlg", FB::make_method(this, &kestrovaAPI::kvwUserLoginDlg));
+    RegisterSecretMethod("kvwUserLoginDlg", FB::make_method(this, &kestrovaAPI::kvwUserLoginDlg));
     RegisterMethod("kvwLogout", FB::make_method(this, &kestrovaAPI::kvwLogout));
-    RegisterMethod("kvwSign", FB::make_method(this, &kestrovaAPI::kvwSign));
-    RegisterMethod("kvwHashSign", FB::make_method(this, &kestrovaAPI::kvwHashSign));
-    RegisterMethod("kvwGenKeyPair", FB::make_method(this, &kestrovaAPI::kvwGenKeyPair));
-    RegisterMethod("kvwDestroyContainer", FB::make_method(this, &kestrovaAPI::kvwDestroyContainer));
+    RegisterSecretMethod("kvwSign", FB::make_method(this, &kestrovaAPI::kvwSign));
+    RegisterSecretMethod("kvwHashSign", FB::make_method(this, &kestrovaAPI::kvwHashSign));
+    RegisterSecretMethod("kvwGenKeyPair", FB::make_method(this, &kestrovaAPI::kvwGenKeyPair));
+    RegisterSecretMethod("kvwDestroyContainer",
+                         FB::make_method(this, &kestrovaAPI::kvwDestroyContainer));
     RegisterMethod("kvwGetNumberOfContainers",
                    FB::make_method(this, &kestrovaAPI::kvwGetNumberOfContainers));
     RegisterMethod("kvwGetContainerName", FB::make_method(this, &kestrovaAPI::kvwGetContainerName));
     RegisterMethod("kvwGetPublicKey", FB::make_method(this, &kestrovaAPI::kvwGetPublicKey));
-    RegisterMethod("kvwRepair", FB::make_method(this, &kestrovaAPI::kvwRepair));
-    RegisterMethod("kvwMakeSessionKey", FB::make_method(this, &kestrovaAPI::kvwMakeSessionKey));
+    RegisterSecretMethod("kvwRepair", FB::make_method(this, &kestrovaAPI::kvwRepair));
+    RegisterSecretMethod("kvwMakeSessionKey",
+                         FB::make_method(this, &kestrovaAPI::kvwMakeSessionKey));
     RegisterMethod("kvwGetDeviceID", FB::make_method(this, &kestrovaAPI::kvwGetDeviceID));
     RegisterMethod("kvwImportCertificate",
                    FB::make_method(this, &kestrovaAPI::kvwImportCertificate));
@@ -51,7 +53,9 @@ std::string kestrovaAPI::pinText(const std::string& displayText) const {
 }
 
 // Each method binds its member to copies of its arguments; a PIN or key is copied as a
-// SecretText, wiped with the work.
+// SecretText, wiped with the work. The methods that take or ask for a PIN or handle key
+// material are registered as secret methods and their work marked as holding a secret, so
+// what their calls leave on the stack is wiped.
 
 FB::variant kestrovaAPI::kvwIsTokenPresentAndOK(const Callback& success, const Callback& error) {
     return call([this] { return doIsTokenPresentAndOK(); }, success, error);
@@ -64,7 +68,7 @@ FB::variant kestrovaAPI::kvwIsUserLoggedIn(const Callback& success, const Callba
 FB::variant kestrovaAPI::kvwUserLoginDlg(const OptionalText& pin, const Callback& success,
                                          const Callback& error) {
     const SecretText p(pin.value_or(std::string()));
-    return call([this, p] { return doUserLoginDlg(p.text()); }, success, error);
+    return call([this, p] { return doUserLoginDlg(p.text()); }, success, error, Holds::secret);
 }
 
 FB::variant kestrovaAPI::kvwLogout(const Callback& success, const Callback& error) {
@@ -75,26 +79,30 @@ FB::variant kestrovaAPI::kvwSign(const std::string& name, const std::string& dat
                                  const OptionalText& pin, const Callback& success,
                                  const Callback& error) {
     const SecretText p(pin.value_or(std::string()));
-    return call([this, name, data, p] { return doSign(name, data, p.text()); }, success, error);
+    return call([this, name, data, p] { return doSign(name, data, p.text()); }, success, error,
+                Holds::secret);
 }
 
 FB::variant kestrovaAPI::kvwHashSign(const std::string& name, const std::string& data,
                                      const OptionalText& pin, const Callback& success,
                                      const Callback& error) {
     const SecretText p(pin.value_or(std::string()));
-    return call([this, name, data, p] { return doHashSign(name, data, p.text()); }, success, error);
+    return call([this, name, data, p] { return doHashSign(name, data, p.text()); }, success, error,
+                Holds::secret);
 }
 
 FB::variant kestrovaAPI::kvwGenKeyPair(const std::string& name, const OptionalText& pin,
                                        const Callback& success, const Callback& error) {
     const SecretText p(pin.value_or(std::string()));
-    return call([this, name, p] { return doGenerateKeyPair(name, p.text()); }, success, error);
+    return call([this, name, p] { return doGenerateKeyPair(name, p.text()); }, success, error,
+                Holds::secret);
 }
 
 FB::variant kestrovaAPI::kvwDestroyContainer(const std::string& name, const OptionalText& pin,
                                              const Callback& success, const Callback& error) {
     const SecretText p(pin.value_or(std::string()));
-    return call([this, name, p] { return doDestroyContainer(name, p.text()); }, success, error);
+    return call([this, name, p] { return doDestroyContainer(name, p.text()); }, success, error,
+                Holds::secret);
 }
 
 FB::variant kestrovaAPI::kvwGetNumberOfContainers(const Callback& success, const Callback& error) {
@@ -114,7 +122,8 @@ FB::variant kestrovaAPI::kvwGetPublicKey(const std::string& name, const Callback
 FB::variant kestrovaAPI::kvwRepair(const std::string& scrambledKey, const std::string& hash,
                                    const Callback& success, const Callback& error) {
     const SecretText key(scrambledKey);
-    return call([this, key, hash] { return doRepair(key.text(), hash); }, success, error);
+    return call([this, key, hash] { return doRepair(key.text(), hash); }, success, error,
+                Holds::secret);
 }
 
 FB::variant kestrovaAPI::kvwMakeSessionKey(const std::string& name, const std::string& publicKey,
@@ -123,7 +132,7 @@ FB::variant kestrovaAPI::kvwMakeSessionKey(const std::string& name, const std::s
     const SecretText p(pin.value_or(std::string()));
     return call([this, name, publicKey, ukm,
                  p] { return doMakeSessionKey(name, publicKey, ukm, p.text()); },
-                success, error);
+                success, error, Holds::secret);
 }
 
 FB::variant kestrovaAPI::kvwGetDeviceID(const Callback& success, const Callback& error) {

@@ -63,13 +63,20 @@ public:
     std::shared_ptr<kestrova> getPlugin() const;
 
 private:
+    // Whether a call's work holds a secret (a PIN, key material), which its worker wipes from
+    // its stack once the work is done; direct calls are wiped by the member table.
+    enum class Holds { nothing, secret };
+
     // Runs the work here without a success callback, else starts it on a worker thread and
     // answers 0. Failures become their codes.
-    FB::variant call(const Work& work, const Callback& success, const Callback& error);
-    FB::variant callMethod(const Work& work, const Callback& success, const Callback& error);
+    FB::variant call(const Work& work, const Callback& success, const Callback& error,
+                     Holds holds = Holds::nothing);
+    FB::variant callMethod(const Work& work, Holds holds, const Callback& success,
+                           const Callback& error);
     // The body of a worker thread: the result to the success callback, an Exception's code
     // text to the error callback, both queued for the main thread.
-    void runAsync(const Work& work, const FB::JSObjectPtr& success, const Callback& error);
+    void runAsync(const Work& work, Holds holds, const FB::JSObjectPtr& success,
+                  const Callback& error);
 
     // What the PIN-entry program shows for a login: the display text and the asking site.
     std::string pinText(const std::string& displayText) const;

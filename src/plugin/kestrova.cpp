@@ -9,7 +9,7 @@ kestrova::~kestrova() {
     if (m_host)
         m_host->FreeRetainedObjects();
     m_pinEntry->abort();
-    m_threads.joinAll();
+    m_workers.joinAll();
 }
 
 bool kestrova::HandleEvent(FB::PluginEvent* event, FB::PluginEventSource* source) {
@@ -32,7 +32,7 @@ bool kestrova::HandleEvent(FB::PluginEvent* event, FB::PluginEventSource* source
 void kestrova::Shutdown() {
     // The page is gone: nobody is left to answer the dialog, and the browser waits here.
     m_pinEntry->abort();
-    m_threads.joinAll();
+    m_workers.joinAll();
 }
 
 FB::JSAPIPtr kestrova::CreateJSAPI() {
@@ -45,5 +45,5 @@ FB::JSAPIPtr kestrova::CreateJSAPI() {
 }
 
 void kestrova::startThread(std::function<void()> f) {
-    m_threads.createThread(std::move(f));
+    m_workers.run(std::move(f));
 }

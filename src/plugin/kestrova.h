@@ -2,7 +2,7 @@
 
 #include "PinEntryAbort.h"
 #include "PluginCore.h"
-#include "ThreadGroup.h"
+#include "WorkerPool.h"
 
 #include <functional>
 #include <memory>
@@ -31,12 +31,12 @@ public:
     virtual bool OnWindowAttached(FB::PluginEvent*, FB::PluginWindow*) { return false; }
     virtual bool OnWindowDetached(FB::PluginEvent*, FB::PluginWindow*) { return false; }
 
-    // Runs f on a new worker thread of this element.
+    // Runs f on a worker thread of this element, beside any others running.
     void startThread(std::function<void()> f);
     // What this element's calls ask the PIN with; aborted when the element goes.
     const std::shared_ptr<PinEntryAbort>& pinEntry() const { return m_pinEntry; }
 
 private:
     std::shared_ptr<PinEntryAbort> m_pinEntry = std::make_shared<PinEntryAbort>();
-    ThreadGroup m_threads;
+    WorkerPool m_workers;
 };

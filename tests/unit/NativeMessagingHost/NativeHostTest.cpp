@@ -4,7 +4,7 @@
 #include "JSObject.h"
 #include "MemoryStreams.h"
 #include "PluginCore.h"
-#include "ThreadGroup.h"
+#include "WorkerPool.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -32,12 +32,12 @@ struct Log {
 // "big" answers a text of the given length.
 class ProtocolApi : public FB::JSAPIAuto {
 public:
-    ProtocolApi(ThreadGroup& threads) : m_threads(threads) {
+    ProtocolApi(WorkerPool& threads) : m_threads(threads) {
         RegisterMethod("echo", [](const FB::VariantList& args) { return FB::variant(args); });
         RegisterMethod("callLater", [this](const FB::VariantList& args) {
             const auto f = args.at(0).convert_to<FB::JSObjectPtr>();
             const FB::VariantList values(args.begin() + 1, args.end());
-            m_threads.createThread([f, values] {
+            m_threads.run([f, values] {
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
                 f->InvokeAsync("", values);
             });
@@ -49,7 +49,7 @@ public:
     }
 
 private:
-    ThreadGroup& m_threads;
+    WorkerPool& m_threads;
 };
 
 class ProtocolPlugin : public FB::PluginCore {
@@ -69,7 +69,7 @@ public:
 
 private:
     Log& m_log;
-    ThreadGroup m_threads;
+    WorkerPool m_threads;
 };
 
 class ProtocolFactory : public FB::FactoryBase {
