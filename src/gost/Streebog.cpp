@@ -92,18 +92,28 @@ constexpr LpsTables makeLpsTables() {
 
 constexpr LpsTables kLps = makeLpsTables();
 
-// r = LPS(a ^ b). r may be a or b.
+// Byte i of each word of x, looked up in its column's table and combined.
+inline std::uint64_t lpsWord(const std::uint64_t* x, unsigned i) {
+    const unsigned shift = 8 * i;
+    return kLps.t[0][std::uint8_t(x[0] >> shift)] ^ kLps.t[1][std::uint8_t(x[1] >> shift)] ^
+           kLps.t[2][std::uint8_t(x[2] >> shift)] ^ kLps.t[3][std::uint8_t(x[3] >> shift)] ^
+           kLps.t[4][std::uint8_t(x[4] >> shift)] ^ kLps.t[5][std::uint8_t(x[5] >> shift)] ^
+           kLps.t[6][std::uint8_t(x[6] >> shift)] ^ kLps.t[7][std::uint8_t(x[7] >> shift)];
+}
+
+// r = LPS(a ^ b). r may be a or b. Written out word by word: the shifts become constants and
+// the eight results stay in registers.
 inline void lps(std::uint64_t* r, const std::uint64_t* a, const std::uint64_t* b) {
-    std::uint64_t x[8];
-    for (unsigned i = 0; i < 8; ++i)
-        x[i] = a[i] ^ b[i];
-    for (unsigned i = 0; i < 8; ++i) {
-        const unsigned shift = 8 * i;
-        r[i] = kLps.t[0][(x[0] >> shift) & 0xff] ^ kLps.t[1][(x[1] >> shift) & 0xff] ^
-               kLps.t[2][(x[2] >> shift) & 0xff] ^ kLps.t[3][(x[3] >> shift) & 0xff] ^
-               kLps.t[4][(x[4] >> shift) & 0xff] ^ kLps.t[5][(x[5] >> shift) & 0xff] ^
-               kLps.t[6][(x[6] >> shift) & 0xff] ^ kLps.t[7][(x[7] >> shift) & 0xff];
-    }
+    const std::uint64_t x[8] = {a[0] ^ b[0], a[1] ^ b[1], a[2] ^ b[2], a[3] ^ b[3],
+                                a[4] ^ b[4], a[5] ^ b[5], a[6] ^ b[6], a[7] ^ b[7]};
+    r[0] = lpsWord(x, 0);
+    r[1] = lpsWord(x, 1);
+    r[2] = lpsWord(x, 2);
+    r[3] = lpsWord(x, 3);
+    r[4] = lpsWord(x, 4);
+    r[5] = lpsWord(x, 5);
+    r[6] = lpsWord(x, 6);
+    r[7] = lpsWord(x, 7);
 }
 
 // h = g_N(h, m) = E(LPS(h ^ N), m) ^ h ^ m.
