@@ -7,6 +7,7 @@
 
 #include "GcryptGost.h"
 #include "Gost2012.h"
+#include "GostTestSupport.h"
 
 using namespace gost;
 using namespace gost::gcrypt;
@@ -19,12 +20,7 @@ protected:
 
     std::mt19937 rng{20261211};
 
-    Bytes randomBytes(std::size_t size) {
-        Bytes b(size);
-        for (auto& x : b)
-            x = std::uint8_t(rng());
-        return b;
-    }
+    Bytes randomBytes(std::size_t size) { return test::randomBytes(rng, size); }
 
     Bytes hashFor(ParamSet2012 set) { return randomBytes(keySize(set)); }
 

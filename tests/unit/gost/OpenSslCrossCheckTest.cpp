@@ -5,6 +5,7 @@
 #include <random>
 
 #include "Gost2012.h"
+#include "GostTestSupport.h"
 #include "OpenSslGost.h"
 #include "Streebog.h"
 
@@ -24,12 +25,7 @@ protected:
 
     std::mt19937 rng{20261212};
 
-    Bytes randomBytes(std::size_t size) {
-        Bytes b(size);
-        for (auto& x : b)
-            x = std::uint8_t(rng());
-        return b;
-    }
+    Bytes randomBytes(std::size_t size) { return test::randomBytes(rng, size); }
 
     struct Pair {
         Bytes d, q;
