@@ -12,6 +12,9 @@
 #include "Figures.h"
 #include "GcryptGost.h"
 #include "Gost2012Workload.h"
+#ifdef KV_BENCH_GOST_ENGINE
+#include "OpenSslGost.h"
+#endif
 #include "GostWorkload.h"
 #include "Streebog.h"
 
@@ -24,6 +27,9 @@ struct Operation {
     std::function<bool(int)> ours;
     std::function<bool(int)> theirs; // empty where libgcrypt has no counterpart
     std::vector<double> oursRates{}, theirsRates{}, otherBuildRates{};
+    // OpenSSL's GOST engine, where it is built in and has the operation.
+    std::function<bool(int)> engine{};
+    std::vector<double> engineRates{};
     // What one call is worth in the printed unit (MB for the hash rows).
     double unitsPerCall = 1;
 };
@@ -61,6 +67,8 @@ int runTable(std::vector<Operation>& operations, int count, int rounds,
             operation.oursRates.push_back(callsPerSecond(operation.ours, count));
             if (operation.theirs)
                 operation.theirsRates.push_back(callsPerSecond(operation.theirs, count));
+            if (operation.engine)
+                operation.engineRates.push_back(callsPerSecond(operation.engine, count));
         }
         const int otherRounds = std::max(rounds / kOtherBuildRuns, 1);
         if (!otherBuild.empty() && round % otherRounds == 0 &&
@@ -71,7 +79,12 @@ int runTable(std::vector<Operation>& operations, int count, int rounds,
         }
     }
 
+    const bool engine =
+        std::any_of(operations.begin(), operations.end(),
+                    [](const Operation& operation) { return bool(operation.engine); });
     std::printf("%-16s %10s %12s %15s", "", "ours/s", "libgcrypt/s", "ours/libgcrypt");
+    if (engine)
+        std::printf(" %12s %12s", "engine/s", "ours/engine");
     if (!otherBuild.empty())
         std::printf(" %14s %12s", "other build/s", "other/ours");
     std::printf("\n");
@@ -85,6 +98,14 @@ int runTable(std::vector<Operation>& operations, int count, int rounds,
             std::printf("%-16s %10.1f %12.1f %15.2f", operation.name, ours, theirs, ours / theirs);
         } else {
             std::printf("%-16s %10.1f %12s %15s", operation.name, ours, "-", "-");
+        }
+        if (operation.engine) {
+            const double theirs = best(operation.engineRates) * operation.unitsPerCall;
+            if (theirs == 0)
+                status = 1;
+            std::printf(" %12.1f %12.2f", theirs, ours / theirs);
+        } else if (engine) {
+            std::printf(" %12s %12s", "-", "-");
         }
         if (!otherBuild.empty()) {
             const double other = best(operation.otherBuildRates) * operation.unitsPerCall;
@@ -110,6 +131,18 @@ struct Gcrypt2012Side {
                gcrypt::makePublicKey(curve, work.publicKey, publicKey);
     }
 };
+
+#ifdef KV_BENCH_GOST_ENGINE
+// OpenSSL's GOST engine's side of one 2012 set: the workload's keys read from their DER forms.
+struct EngineSide {
+    openssl::Key privateKey, publicKey;
+
+    bool prepare(const Gost2012Workload& work) {
+        return openssl::engine() && openssl::privateKey(work.set, work.key, privateKey) &&
+               openssl::publicKey(work.set, work.publicKey, publicKey);
+    }
+};
+#endif
 
 // GOST R 34.10-2012 signatures and verifications on 256-bit paramSetA and B and 512-bit
 // paramSetA, VKO on 256-bit paramSetA, and Streebog-256 on 1 MB and on 64 bytes.
@@ -153,6 +186,33 @@ int run2012(int count, int rounds) {
                               return gcrypt::vko(agreeing.set, agreeing.key, agreeing.peer,
                                                  agreeing.ukm, GCRY_MD_STRIBOG256, kek);
                           }});
+#ifdef KV_BENCH_GOST_ENGINE
+    // The engine's peer key for its key agreement, and its rows.
+    std::vector<EngineSide> engines(3);
+    openssl::Key enginePeer;
+    for (int i = 0; i < 3; ++i)
+        if (!engines[i].prepare(works[i]))
+            return 1;
+    if (!openssl::publicKey(agreeing.set, agreeing.peer, enginePeer))
+        return 1;
+    openssl::Bytes engineR, engineS, engineKek;
+    for (int i = 0; i < 3; ++i) {
+        const Gost2012Workload& work = works[i];
+        EngineSide& side = engines[i];
+        operations[2 * i].engine = [&work, &side, &engineR, &engineS](int k) {
+            return openssl::sign(side.privateKey.value, work.hashes[k % work.hashes.size()],
+                                 engineR, engineS);
+        };
+        operations[2 * i + 1].engine = [&work, &side](int k) {
+            const std::size_t j = k % work.hashes.size();
+            return openssl::verify(side.publicKey.value, work.hashes[j], work.r[j], work.s[j]);
+        };
+    }
+    operations[6].engine = [&](int) {
+        return openssl::derive(engines[0].privateKey.value, enginePeer.value, agreeing.ukm,
+                               engineKek);
+    };
+#endif
     const std::vector<std::uint8_t> megabyte(1 << 20, 0x5A), block(64, 0xA5);
     Digest256 digest;
     for (const std::vector<std::uint8_t>* message : {&megabyte, &block}) {
@@ -167,6 +227,11 @@ int run2012(int count, int rounds) {
                               return true;
                           }};
         hashing.unitsPerCall = double(message->size()) / (1 << 20);
+#ifdef KV_BENCH_GOST_ENGINE
+        hashing.engine = [&digest, message](int) {
+            return openssl::streebog256(message->data(), message->size(), digest.data());
+        };
+#endif
         operations.push_back(hashing);
     }
     std::printf("\nGOST R 34.10-2012 (operations/s) and Streebog-256 (MB/s), %d operations per "

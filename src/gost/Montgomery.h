@@ -5,13 +5,17 @@
 #include <cstdint>
 
 // Arithmetic modulo an odd number m below 2^(N·limb bits), in Montgomery form (a stands for
-// a·R⁻¹ mod m, R = 2^(N·limb bits)). The word count N is a template parameter: the 256- and
-// 512-bit parameter sets share every line. Both the field layer (mod p) and the scalar layer
-// (mod q) are instances of it.
+// a·R⁻¹ mod m, R = 2^(N·limb bits)), or, for m = R - c with a small c, on plain values reduced
+// by folding; toMont and fromMont convert either way, so callers need not know which. The word
+// count N is a template parameter: the 256- and 512-bit parameter sets share every line. Both the
+// field layer (mod p) and the scalar layer (mod q) are instances of it.
 //
 // Every operation runs in time independent of its operands: no branch and no memory index
 // follows a value, only the public modulus and sizes. Elements are kept fully reduced (below
 // m); debug builds check it on entry to each operation.
+// The limb loops are short and of a fixed count: written out, their carries stay in registers.
+#define KV_UNROLL _Pragma("GCC unroll 16")
+
 namespace gost::mont {
 
 #if defined(__SIZEOF_INT128__)
@@ -37,6 +41,7 @@ inline Limb zeroMask(Limb x) {
 }
 
 template <std::size_t N> void loadLittleEndian(Limb* r, const std::uint8_t* bytes) {
+    KV_UNROLL
     for (std::size_t i = 0; i < N; ++i) {
         Limb w = 0;
         for (std::size_t j = kLimbBytes; j-- > 0;)
@@ -46,6 +51,7 @@ template <std::size_t N> void loadLittleEndian(Limb* r, const std::uint8_t* byte
 }
 
 template <std::size_t N> void storeLittleEndian(std::uint8_t* bytes, const Limb* a) {
+    KV_UNROLL
     for (std::size_t i = 0; i < N; ++i)
         for (std::size_t j = 0; j < kLimbBytes; ++j)
             bytes[kLimbBytes * i + j] = std::uint8_t(a[i] >> (8 * j));
@@ -54,10 +60,12 @@ template <std::size_t N> void storeLittleEndian(std::uint8_t* bytes, const Limb*
 // r = a - b; returns the borrow (0 or 1). r may be a or b.
 template <std::size_t N> Limb subtractLimbs(Limb* r, const Limb* a, const Limb* b) {
     Limb borrow = 0;
+    KV_UNROLL
     for (std::size_t i = 0; i < N; ++i) {
-        const Wide d = Wide(a[i]) - b[i] - borrow;
-        r[i] = Limb(d);
-        borrow = Limb(d >> kLimbBits) & 1;
+        const Limb d = a[i] - b[i];
+        const Limb below = Limb(a[i] < b[i]);
+        r[i] = d - borrow;
+        borrow = below | Limb(d < borrow);
     }
     return borrow;
 }
@@ -65,10 +73,12 @@ template <std::size_t N> Limb subtractLimbs(Limb* r, const Limb* a, const Limb* 
 // r = a + b; returns the carry (0 or 1). r may be a or b.
 template <std::size_t N> Limb addLimbs(Limb* r, const Limb* a, const Limb* b) {
     Limb carry = 0;
+    KV_UNROLL
     for (std::size_t i = 0; i < N; ++i) {
-        const Wide s = Wide(a[i]) + b[i] + carry;
-        r[i] = Limb(s);
-        carry = Limb(s >> kLimbBits);
+        const Limb s = a[i] + b[i];
+        const Limb over = Limb(s < a[i]);
+        r[i] = s + carry;
+        carry = over | Limb(r[i] < carry);
     }
     return carry;
 }
@@ -86,6 +96,14 @@ public:
     // m odd, given least significant byte first in N·limb bytes.
     void load(const std::uint8_t* bytes) {
         loadLittleEndian<N>(m_, bytes);
+        // m = 2^(N·w) - c with a small c (the TC26 A and B primes): elements are then kept as
+        // they are, and a product is reduced by folding its top half in, times c, which
+        // costs a quarter of a Montgomery reduction.
+        Limb high = ~Limb(0);
+        KV_UNROLL
+        for (std::size_t i = 1; i < N; ++i)
+            high &= m_[i];
+        fold_ = high == ~Limb(0) && m_[0] > ~Limb(0) - 0xFFFF ? Limb(0) - m_[0] : 0;
         // -m⁻¹ mod 2^w by Newton's iteration: each step doubles the correct low bits.
         Limb inv = 1;
         for (unsigned i = 0; i < 7; ++i)
@@ -101,16 +119,23 @@ public:
             addRaw(x, x, x);
         }
         r2_ = x;
+        if (fold_) {
+            one_ = Fe{};
+            one_.v[0] = 1;
+        }
     }
 
     const Limb* modulus() const { return m_; }
     const Fe& one() const { return one_; }
 
-    // r = a·b·R⁻¹ mod m.
+    // r = a·b·R⁻¹ mod m (a·b mod m for a folding modulus, whose elements are plain).
     void mul(Fe& r, const Fe& a, const Fe& b) const {
         checkReduced(a);
         checkReduced(b);
-        mulUnreduced(r, a, b);
+        if (fold_)
+            mulFolding(r, a, b);
+        else
+            mulUnreduced(r, a, b);
     }
 
     void sqr(Fe& r, const Fe& a) const { mul(r, a, a); }
@@ -128,6 +153,7 @@ public:
         checkReduced(b);
         const Limb mask = Limb(0) - subtractLimbs<N>(r.v, a.v, b.v);
         Limb masked[N];
+        KV_UNROLL
         for (std::size_t i = 0; i < N; ++i)
             masked[i] = m_[i] & mask;
         addLimbs<N>(r.v, r.v, masked);
@@ -140,8 +166,14 @@ public:
 
     // Montgomery form of x mod m for any x below R.
     void toMont(Fe& r, const Limb* x) const {
+        if (fold_) {
+            // x < 2^(N·w) < 2m: one conditional subtraction.
+            reduceOnce(r, x, 0);
+            return;
+        }
         // x·R²·R⁻¹ = x·R; the product bound x·R² < R·m holds for any x below R.
         Fe raw;
+        KV_UNROLL
         for (std::size_t i = 0; i < N; ++i)
             raw.v[i] = x[i];
         mulUnreduced(r, raw, r2_);
@@ -149,10 +181,17 @@ public:
 
     // The plain value below m of a Montgomery-form a.
     void fromMont(Limb* x, const Fe& a) const {
+        if (fold_) {
+            KV_UNROLL
+            for (std::size_t i = 0; i < N; ++i)
+                x[i] = a.v[i];
+            return;
+        }
         Fe unit{};
         unit.v[0] = 1;
         Fe r;
         mul(r, a, unit);
+        KV_UNROLL
         for (std::size_t i = 0; i < N; ++i)
             x[i] = r.v[i];
     }
@@ -169,6 +208,7 @@ public:
         const Limb two[1] = {2};
         Limb borrow = Limb(m_[0] < two[0]);
         e[0] = m_[0] - two[0];
+        KV_UNROLL
         for (std::size_t i = 1; i < N; ++i) {
             e[i] = m_[i] - borrow;
             borrow = Limb(m_[i] < borrow);
@@ -187,6 +227,7 @@ public:
     // All ones when a = b.
     static Limb equalMask(const Fe& a, const Fe& b) {
         Limb diff = 0;
+        KV_UNROLL
         for (std::size_t i = 0; i < N; ++i)
             diff |= a.v[i] ^ b.v[i];
         return zeroMask(diff);
@@ -194,6 +235,7 @@ public:
 
     static Limb isZeroMask(const Fe& a) {
         Limb any = 0;
+        KV_UNROLL
         for (std::size_t i = 0; i < N; ++i)
             any |= a.v[i];
         return zeroMask(any);
@@ -201,6 +243,7 @@ public:
 
     // r = mask ? a : r, mask all ones or zero.
     static void select(Fe& r, const Fe& a, Limb mask) {
+        KV_UNROLL
         for (std::size_t i = 0; i < N; ++i)
             r.v[i] = (a.v[i] & mask) | (r.v[i] & ~mask);
     }
@@ -215,6 +258,7 @@ private:
         const Limb borrow = subtractLimbs<N>(d.v, r.v, m_);
         // Keep the sum when it is below m: no carry out, and subtracting m borrows.
         const Limb keep = Limb(0) - Limb(carry < borrow);
+        KV_UNROLL
         for (std::size_t i = 0; i < N; ++i)
             r.v[i] = (r.v[i] & keep) | (d.v[i] & ~keep);
     }
@@ -223,8 +267,10 @@ private:
     // product, then one reduction step, a limb at a time).
     void mulUnreduced(Fe& r, const Fe& a, const Fe& b) const {
         Limb t[N + 2] = {};
+        KV_UNROLL
         for (std::size_t i = 0; i < N; ++i) {
             Limb c = 0;
+            KV_UNROLL
             for (std::size_t j = 0; j < N; ++j) {
                 const Wide uv = Wide(a.v[j]) * b.v[i] + t[j] + c;
                 t[j] = Limb(uv);
@@ -236,6 +282,7 @@ private:
             const Limb q = t[0] * m0inv_;
             uv = Wide(q) * m_[0] + t[0];
             c = Limb(uv >> kLimbBits);
+            KV_UNROLL
             for (std::size_t j = 1; j < N; ++j) {
                 uv = Wide(q) * m_[j] + t[j] + c;
                 t[j - 1] = Limb(uv);
@@ -245,11 +292,63 @@ private:
             t[N - 1] = Limb(uv);
             t[N] = t[N + 1] + Limb(uv >> kLimbBits);
         }
+        // t < 2m: subtract m unless that borrows beyond t's top limb.
+        reduceOnce(r, t, t[N]);
+    }
+
+    // r = (top·2^(N·w) + x) mod m for a value below 2m.
+    void reduceOnce(Fe& r, const Limb* x, Limb top) const {
         Fe d;
-        const Limb borrow = subtractLimbs<N>(d.v, t, m_);
-        const Limb keep = Limb(0) - Limb(t[N] < borrow);
+        const Limb borrow = subtractLimbs<N>(d.v, x, m_);
+        const Limb keep = Limb(0) - Limb(top < borrow);
+        KV_UNROLL
         for (std::size_t i = 0; i < N; ++i)
-            r.v[i] = (t[i] & keep) | (d.v[i] & ~keep);
+            r.v[i] = (x[i] & keep) | (d.v[i] & ~keep);
+    }
+
+    // r = a·b mod m for m = 2^(N·w) - c: the 2N-limb product, its top half folded in times
+    // c, then the few bits that carry out folded in again.
+    void mulFolding(Fe& r, const Fe& a, const Fe& b) const {
+        // Product scanning: one result limb at a time from a three-limb running sum, so that the
+        // limb products do not wait on each other's carries.
+        Limb t[2 * N];
+        Wide sum = 0; // the running sum's low two limbs; top counts what carries out of them
+        Limb top = 0;
+        KV_UNROLL
+        for (std::size_t k = 0; k < 2 * N - 1; ++k) {
+            const std::size_t first = k < N ? 0 : k - N + 1, last = k < N ? k : N - 1;
+            KV_UNROLL
+            for (std::size_t i = first; i <= last; ++i) {
+                const Wide product = Wide(a.v[i]) * b.v[k - i];
+                sum += product;
+                top += Limb(sum < product);
+            }
+            t[k] = Limb(sum);
+            sum = (sum >> kLimbBits) | (Wide(top) << kLimbBits);
+            top = 0;
+        }
+        t[2 * N - 1] = Limb(sum);
+        Limb u[N];
+        Limb carry = 0;
+        KV_UNROLL
+        for (std::size_t i = 0; i < N; ++i) {
+            const Wide s = Wide(t[N + i]) * fold_ + t[i] + carry;
+            u[i] = Limb(s);
+            carry = Limb(s >> kLimbBits);
+        }
+        // u + carry·2^(N·w) ≡ u + carry·c; a second carry leaves u below c², folded once more.
+        for (unsigned pass = 0; pass < 2; ++pass) {
+            Wide s = Wide(carry) * fold_ + u[0];
+            u[0] = Limb(s);
+            carry = Limb(s >> kLimbBits);
+            KV_UNROLL
+            for (std::size_t i = 1; i < N; ++i) {
+                s = Wide(u[i]) + carry;
+                u[i] = Limb(s);
+                carry = Limb(s >> kLimbBits);
+            }
+        }
+        reduceOnce(r, u, 0);
     }
 
     void checkReduced([[maybe_unused]] const Fe& a) const {
@@ -260,8 +359,11 @@ private:
 
     Limb m_[N];
     Limb m0inv_;
+    Limb fold_ = 0; // c of m = 2^(N·w) - c, or 0
     Fe one_;
     Fe r2_;
 };
 
 } // namespace gost::mont
+
+#undef KV_UNROLL
