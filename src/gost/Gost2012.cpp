@@ -174,6 +174,8 @@ public:
     static constexpr std::size_t kBytes = N * mont::kLimbBytes;
     // 4-bit windows of a scalar.
     static constexpr std::size_t kWindows = N * mont::kLimbBits / 4;
+    // Signed 5-bit digits of a scalar, one more bit for the last carry.
+    static constexpr std::size_t kBaseWindows = (N * mont::kLimbBits + 1 + 4) / 5;
 
     struct Point {
         Fe x, y, z; // homogeneous projective: (X/Z, Y/Z); Z = 0 the infinity
@@ -298,20 +300,29 @@ public:
         r.z = z3;
     }
 
-    // r = k·G for the base point G: one addition per 4-bit window from the table, the whole
-    // row read for each window, the same work for every k.
+    // r = k·G for the base point G and k below 2^(N·w): one addition per signed 5-bit digit
+    // (-15..16) from the table, the whole row read for each digit and the negation chosen by
+    // mask, the same work for every k.
     void multiplyBase(Point& r, const Limb* k) const {
         Point acc = infinity();
-        for (std::size_t w = 0; w < kWindows; ++w) {
-            const Limb digit = window(k, w);
+        Limb carry = 0;
+        for (std::size_t w = 0; w < kBaseWindows; ++w) {
+            // v in 0..32; above 16 it becomes v - 32 and carries into the next digit.
+            const Limb v = baseWindow(k, w) + carry;
+            carry = (v + 15) >> 5;
+            const Limb negative = Limb(0) - carry;
+            const Limb magnitude = (v & ~negative) | ((32 - v) & negative);
             Point chosen{};
-            for (Limb j = 1; j < 16; ++j) {
-                const Limb mask = mont::zeroMask(digit ^ j);
-                Field::select(chosen.x, table_[16 * w + j].x, mask);
-                Field::select(chosen.y, table_[16 * w + j].y, mask);
+            for (Limb j = 1; j <= 16; ++j) {
+                const Limb mask = mont::zeroMask(magnitude ^ j);
+                Field::select(chosen.x, table_[16 * w + j - 1].x, mask);
+                Field::select(chosen.y, table_[16 * w + j - 1].y, mask);
             }
+            Fe minusY;
+            p_.neg(minusY, chosen.y);
+            Field::select(chosen.y, minusY, negative);
             // Digit 0 adds the infinity (0 : 1 : 0).
-            const Limb zero = mont::zeroMask(digit);
+            const Limb zero = mont::zeroMask(magnitude);
             Field::select(chosen.y, p_.one(), zero);
             Field::select(chosen.z, p_.one(), ~zero);
             add(acc, acc, chosen);
@@ -382,6 +393,17 @@ public:
     }
 
 private:
+    // Bits 5w to 5w + 4 of k (zero above N·w bits); w is public.
+    static Limb baseWindow(const Limb* k, std::size_t w) {
+        const std::size_t bit = 5 * w, limb = bit / mont::kLimbBits, shift = bit % mont::kLimbBits;
+        if (limb >= N)
+            return 0;
+        Limb bits = k[limb] >> shift;
+        if (shift > mont::kLimbBits - 5 && limb + 1 < N)
+            bits |= k[limb + 1] << (mont::kLimbBits - shift);
+        return bits & 31;
+    }
+
     static Limb window(const Limb* k, std::size_t w) {
         const std::size_t bit = 4 * w;
         return (k[bit / mont::kLimbBits] >> (bit % mont::kLimbBits)) & 15;
@@ -395,33 +417,29 @@ private:
         p_.toMont(r, plain);
     }
 
-    // table_[16·w + j] = j·16^w·G in affine form, made projective first and brought to Z = 1
-    // by one shared inversion (Montgomery's trick).
+    // table_[16·w + j - 1] = j·32^w·G (j = 1..16) in affine form, made projective first and
+    // brought to Z = 1 by one shared inversion (Montgomery's trick).
     void buildTable(const Point& g) {
-        std::vector<Point> points(16 * kWindows);
+        std::vector<Point> points(16 * kBaseWindows);
         Point base = g;
-        for (std::size_t w = 0; w < kWindows; ++w) {
-            points[16 * w] = infinity();
-            points[16 * w + 1] = base;
-            for (unsigned j = 2; j < 16; ++j)
+        for (std::size_t w = 0; w < kBaseWindows; ++w) {
+            points[16 * w] = base;
+            for (unsigned j = 1; j < 16; ++j)
                 add(points[16 * w + j], points[16 * w + j - 1], base);
-            for (unsigned i = 0; i < 4; ++i)
+            for (unsigned i = 0; i < 5; ++i)
                 twice(base, base);
         }
-        // Prefix products of the Z of every entry but the infinities.
+        // Prefix products of the Z of every entry.
         std::vector<Fe> prefix(points.size());
         Fe running = p_.one();
         for (std::size_t i = 0; i < points.size(); ++i) {
             prefix[i] = running;
-            if (i % 16)
-                p_.mul(running, running, points[i].z);
+            p_.mul(running, running, points[i].z);
         }
         Fe inverse;
         p_.inverse(inverse, running);
         table_.assign(points.size(), Affine{});
         for (std::size_t i = points.size(); i-- > 0;) {
-            if (i % 16 == 0)
-                continue;
             Fe zInverse;
             p_.mul(zInverse, inverse, prefix[i]);
             p_.mul(inverse, inverse, points[i].z);

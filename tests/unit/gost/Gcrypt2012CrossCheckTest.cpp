@@ -2,6 +2,7 @@
 // keys, signatures both ways and key agreement, on random keys.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <string>
 
@@ -64,12 +65,39 @@ TEST_F(Gcrypt2012, ParameterTablesMatchLibgcrypt) {
     }
 }
 
+// Random keys, and keys whose 5-bit windows sit on the edges of the signed digits: every
+// window 15, 16 or 17 (no carry, the largest positive digit, the first negative one), every
+// window 31 (a carry through all), and q - 1, q - 2.
 TEST_F(Gcrypt2012, PublicKeysAgree) {
     for (ParamSet2012 set : kParamSets2012) {
-        Bytes d(keySize(set)), q(2 * keySize(set)), theirs;
-        ASSERT_TRUE(generateKeyPair2012(set, d.data(), q.data()));
-        ASSERT_TRUE(multiplyXY(curveName(set), d, nullptr, theirs));
-        EXPECT_EQ(q, theirs) << curveName(set);
+        const std::size_t size = keySize(set);
+        std::vector<Bytes> keys;
+        for (unsigned window : {15u, 16u, 17u, 31u}) {
+            Bytes d(size, 0);
+            // Below q on every set: the top byte stays under 0x3F.
+            for (std::size_t bit = 0; bit + 5 <= 8 * size - 3; bit += 5)
+                for (unsigned b = 0; b < 5; ++b)
+                    if (window >> b & 1)
+                        d[(bit + b) / 8] |= std::uint8_t(1 << ((bit + b) % 8));
+            keys.push_back(d);
+        }
+        const Bytes q = test::bytesFromHex(
+            std::string(2 * size - std::strlen(parametersOf(set).q), '0') + parametersOf(set).q);
+        for (unsigned minus : {1u, 2u}) {
+            Bytes d(q.rbegin(), q.rend());
+            d[0] = std::uint8_t(d[0] - minus); // q is odd and its low byte above 2
+            keys.push_back(d);
+        }
+        Bytes random(size), ignored(2 * size);
+        ASSERT_TRUE(generateKeyPair2012(set, random.data(), ignored.data()));
+        keys.push_back(random);
+        for (const Bytes& d : keys) {
+            Bytes ours(2 * size), theirs;
+            ASSERT_TRUE(publicKeyOf2012(set, d.data(), ours.data()));
+            ASSERT_TRUE(multiplyXY(curveName(set), d, nullptr, theirs));
+            EXPECT_EQ(ours, theirs)
+                << curveName(set) << " d = " << test::hexFromBytes(d.data(), size);
+        }
     }
 }
 
