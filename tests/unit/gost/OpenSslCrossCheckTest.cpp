@@ -2,7 +2,11 @@
 // from both sides, and Streebog, on keys the engine reads from their DER forms.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <random>
+#include <string>
 
 #include "Gost2012.h"
 #include "GostTestSupport.h"
@@ -85,4 +89,51 @@ TEST_F(OpenSslGost, StreebogAgrees) {
         ASSERT_TRUE(streebog256(data.data(), data.size(), theirs.data()));
         EXPECT_EQ(gost::streebog256(data.data(), data.size()), theirs) << size;
     }
+}
+
+namespace {
+
+void writeFile(const std::filesystem::path& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// `openssl pkeyutl -verify` with the engine named in a configuration file, as an administrator
+// sets it up: whether it accepts the signature of the hash by the key.
+bool pkeyutlVerifies(const std::filesystem::path& dir, ParamSet2012 set, const Bytes& q,
+                     const Bytes& hash, const Bytes& r, const Bytes& s) {
+    writeFile(dir / "pub.der", subjectPublicKeyInfo(set, q));
+    writeFile(dir / "hash.bin", hash);
+    writeFile(dir / "sig.bin", signatureOf(r, s));
+    const std::string command =
+        "OPENSSL_CONF='" + (dir / "engine.cnf").string() + "' " + KV_OPENSSL_PROGRAM +
+        " pkeyutl -verify -pubin -keyform DER -inkey '" + (dir / "pub.der").string() + "' -in '" +
+        (dir / "hash.bin").string() + "' -sigfile '" + (dir / "sig.bin").string() +
+        "' >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+} // namespace
+
+TEST_F(OpenSslGost, OurSignaturesVerifyWithPkeyutl) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("kv-pkeyutl-" + std::to_string(rng()));
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "engine.cnf") << "openssl_conf = openssl_def\n"
+                                         "[openssl_def]\nengines = engine_section\n"
+                                         "[engine_section]\ngost = gost_section\n"
+                                         "[gost_section]\nengine_id = gost\n"
+                                         "dynamic_path = " KV_GOST_ENGINE_PATH "\n"
+                                         "default_algorithms = ALL\n";
+    for (ParamSet2012 set : {ParamSet2012::A256, ParamSet2012::A512}) {
+        const std::size_t size = keySize(set);
+        const Pair pair = generate(set);
+        const Bytes hash = randomBytes(size);
+        Bytes r(size), s(size);
+        ASSERT_TRUE(sign2012(set, pair.d.data(), hash.data(), r.data(), s.data()));
+        EXPECT_TRUE(pkeyutlVerifies(dir, set, pair.q, hash, r, s)) << int(set);
+        r[2] ^= 8;
+        EXPECT_FALSE(pkeyutlVerifies(dir, set, pair.q, hash, r, s)) << int(set);
+    }
+    std::filesystem::remove_all(dir);
 }
