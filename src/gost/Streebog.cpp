@@ -177,8 +177,11 @@ Streebog::~Streebog() {
 }
 
 void Streebog::update(const std::uint8_t* data, std::size_t size) {
+    // An empty piece changes nothing (and must not drop what is pending).
+    if (size == 0)
+        return;
     std::uint64_t m[8];
-    if (pendingSize_ && size) {
+    if (pendingSize_) {
         const std::size_t take = size < 64 - pendingSize_ ? size : 64 - pendingSize_;
         std::memcpy(pending_ + pendingSize_, data, take);
         pendingSize_ += take;

@@ -55,7 +55,8 @@ TEST(Streebog, StandardExamples) {
     }
 }
 
-// Pieces that end inside, on and across block boundaries hash as the whole message does.
+// Pieces that end inside, on and across block boundaries, with empty pieces between them, hash
+// as the whole message does.
 TEST(Streebog, PiecesHashAsTheWhole) {
     std::vector<std::uint8_t> message(300);
     for (std::size_t i = 0; i < message.size(); ++i)
@@ -68,8 +69,10 @@ TEST(Streebog, PiecesHashAsTheWhole) {
         for (std::size_t piece : {1u, 7u, 63u, 64u, 65u, 128u, 200u}) {
             Streebog hash(digestSize);
             hash.update(message.data(), 0);
-            for (std::size_t at = 0; at < message.size(); at += piece)
+            for (std::size_t at = 0; at < message.size(); at += piece) {
                 hash.update(message.data() + at, std::min(piece, message.size() - at));
+                hash.update(message.data(), 0); // an empty piece between any two
+            }
             hash.finish(pieces.data());
             EXPECT_EQ(pieces, whole) << digestSize << "-byte digest, pieces of " << piece;
         }
