@@ -390,17 +390,18 @@ KV_UNSUPPORTED(C_DecryptUpdate,
                (session, part, length, out, outLength))
 KV_UNSUPPORTED(C_DecryptFinal, (CK_SESSION_HANDLE session, CK_BYTE_PTR out, CK_ULONG_PTR length),
                (session, out, length))
-KV_UNSUPPORTED(C_DigestInit, (CK_SESSION_HANDLE session, CK_MECHANISM_PTR mechanism),
-               (session, mechanism))
-KV_UNSUPPORTED(C_Digest,
-               (CK_SESSION_HANDLE session, CK_BYTE_PTR data, CK_ULONG length, CK_BYTE_PTR out,
-                CK_ULONG_PTR outLength),
-               (session, data, length, out, outLength))
-KV_UNSUPPORTED(C_DigestUpdate, (CK_SESSION_HANDLE session, CK_BYTE_PTR part, CK_ULONG length),
-               (session, part, length))
+KV_ENTRY(C_DigestInit, (CK_SESSION_HANDLE session, CK_MECHANISM_PTR mechanism),
+         (session, mechanism), token.digestInit(session, mechanism))
+KV_ENTRY(C_Digest,
+         (CK_SESSION_HANDLE session, CK_BYTE_PTR data, CK_ULONG length, CK_BYTE_PTR out,
+          CK_ULONG_PTR outLength),
+         (session, data, length, out, outLength),
+         token.digest(session, data, length, out, outLength))
+KV_ENTRY(C_DigestUpdate, (CK_SESSION_HANDLE session, CK_BYTE_PTR part, CK_ULONG length),
+         (session, part, length), token.digestUpdate(session, part, length))
 KV_UNSUPPORTED(C_DigestKey, (CK_SESSION_HANDLE session, CK_OBJECT_HANDLE key), (session, key))
-KV_UNSUPPORTED(C_DigestFinal, (CK_SESSION_HANDLE session, CK_BYTE_PTR out, CK_ULONG_PTR length),
-               (session, out, length))
+KV_ENTRY(C_DigestFinal, (CK_SESSION_HANDLE session, CK_BYTE_PTR out, CK_ULONG_PTR length),
+         (session, out, length), token.digestFinal(session, out, length))
 KV_ENTRY(C_SignInit, (CK_SESSION_HANDLE session, CK_MECHANISM_PTR mechanism, CK_OBJECT_HANDLE key),
          (session, mechanism, key), token.signInit(session, mechanism, key))
 KV_ENTRY(C_Sign,

@@ -207,7 +207,7 @@ CK_RV SoftToken::openSession(CK_SLOT_ID id, CK_FLAGS flags, CK_SESSION_HANDLE_PT
     if (!(flags & CKF_RW_SESSION) && slot->loggedIn == CKU_SO)
         return CKR_SESSION_READ_WRITE_SO_EXISTS;
     const CK_SESSION_HANDLE handle = nextSession_++;
-    sessions_[handle] = Session{id, flags & (CKF_SERIAL_SESSION | CKF_RW_SESSION), {}, {}};
+    sessions_[handle] = Session{id, flags & (CKF_SERIAL_SESSION | CKF_RW_SESSION), {}, {}, {}};
     *session = handle;
     return CKR_OK;
 }

@@ -8,7 +8,8 @@
 #include <algorithm>
 #include <cstring>
 
-// Mechanisms: the GOST R 34.10-2001 key pair, signatures and key agreement, random numbers.
+// Mechanisms: the GOST R 34.10-2001 key pair, signatures and key agreement, random numbers; the
+// Streebog digests are listed here and computed in SoftTokenDigests.cpp.
 namespace softtoken {
 
 namespace {
@@ -25,6 +26,8 @@ const MechanismEntry mechanisms[] = {
     {CKM_GOSTR3410, CKF_SIGN},
     {CKM_GOSTR3410_WITH_GOSTR3411, CKF_SIGN},
     {CKM_GOSTR3410_DERIVE, CKF_DERIVE},
+    {CKM_GOSTR3411_12_256, CKF_DIGEST},
+    {CKM_GOSTR3411_12_512, CKF_DIGEST},
 };
 
 bool hasNoParameter(const CK_MECHANISM& mechanism) {
@@ -69,8 +72,10 @@ CK_RV SoftToken::getMechanismInfo(CK_SLOT_ID id, CK_MECHANISM_TYPE type,
         return CKR_TOKEN_NOT_PRESENT;
     for (const MechanismEntry& entry : mechanisms) {
         if (entry.type == type) {
-            info->ulMinKeySize = 256;
-            info->ulMaxKeySize = 256;
+            // A digest takes no key.
+            const CK_ULONG keyBits = entry.flags == CKF_DIGEST ? 0 : 256;
+            info->ulMinKeySize = keyBits;
+            info->ulMaxKeySize = keyBits;
             info->flags = entry.flags;
             return CKR_OK;
         }
@@ -151,20 +156,10 @@ CK_RV SoftToken::sign(CK_SESSION_HANDLE handle, CK_BYTE_PTR data, CK_ULONG lengt
     Session* session = findSession(handle);
     if (!session)
         return CKR_SESSION_HANDLE_INVALID;
-    if (!session->signing)
-        return CKR_OPERATION_NOT_INITIALIZED;
-    CK_RV rv;
-    if (!signatureLength || (!data && length > 0))
-        rv = CKR_ARGUMENTS_BAD;
-    else if (session->signing->multiPart)
-        rv = CKR_OPERATION_ACTIVE;
-    else
-        rv = finishSignature(*session->signing, data ? Bytes(data, data + length) : Bytes(),
-                             signature, signatureLength);
-    // A length query, or a buffer too small, leaves the operation for the second call.
-    if (!(rv == CKR_BUFFER_TOO_SMALL || (rv == CKR_OK && !signature)))
-        session->signing.reset();
-    return rv;
+    return finishOnePart(session->signing, data, length, signature, signatureLength,
+                         [&](Signing& signing, const Bytes& bytes) {
+                             return finishSignature(signing, bytes, signature, signatureLength);
+                         });
 }
 
 CK_RV SoftToken::signUpdate(CK_SESSION_HANDLE handle, CK_BYTE_PTR part, CK_ULONG length) {
@@ -194,14 +189,9 @@ CK_RV SoftToken::signFinal(CK_SESSION_HANDLE handle, CK_BYTE_PTR signature,
     Session* session = findSession(handle);
     if (!session)
         return CKR_SESSION_HANDLE_INVALID;
-    if (!session->signing)
-        return CKR_OPERATION_NOT_INITIALIZED;
-    const CK_RV rv = signatureLength ? finishSignature(*session->signing, session->signing->data,
-                                                       signature, signatureLength)
-                                     : CKR_ARGUMENTS_BAD;
-    if (!(rv == CKR_BUFFER_TOO_SMALL || (rv == CKR_OK && !signature)))
-        session->signing.reset();
-    return rv;
+    return finishOperation(session->signing, signature, signatureLength, [&](Signing& signing) {
+        return finishSignature(signing, signing.data, signature, signatureLength);
+    });
 }
 
 CK_RV SoftToken::generateKeyPair(CK_SESSION_HANDLE handle, CK_MECHANISM_PTR mechanism,

@@ -11,6 +11,7 @@
 #include "Gost28147.h"
 #include "GostCrypto.h"
 #include "GostTestSupport.h"
+#include "Streebog.h"
 #include "kvcSignHash.h"
 
 using namespace gost;
@@ -56,6 +57,29 @@ TEST_F(Gcrypt, HashAgrees) {
         Digest theirs;
         gcry_md_hash_buffer(GCRY_MD_GOSTR3411_CP, theirs.data(), data.data(), data.size());
         EXPECT_EQ(hash3411(data.data(), data.size()), theirs) << size << " bytes";
+    }
+}
+
+// Every length up to three blocks, then lengths around larger block multiples: the padding,
+// the bit counter and the carries of the block sum all differ there.
+TEST_F(Gcrypt, StreebogAgrees) {
+    std::vector<std::size_t> sizes;
+    for (std::size_t size = 0; size <= 192; ++size)
+        sizes.push_back(size);
+    for (std::size_t blocks : {4u, 16u, 17u, 1000u})
+        for (std::size_t size : {64 * blocks - 1, 64 * blocks, 64 * blocks + 1})
+            sizes.push_back(size);
+    for (std::size_t size : sizes) {
+        std::vector<std::uint8_t> data = randomData(size);
+        // All-ones blocks make every addition of the block sum carry.
+        if (size % 3 == 0)
+            std::fill(data.begin(), data.end(), 0xff);
+        Digest256 theirs256;
+        Digest512 theirs512;
+        gcry_md_hash_buffer(GCRY_MD_STRIBOG256, theirs256.data(), data.data(), data.size());
+        gcry_md_hash_buffer(GCRY_MD_STRIBOG512, theirs512.data(), data.data(), data.size());
+        EXPECT_EQ(streebog256(data.data(), data.size()), theirs256) << size << " bytes";
+        EXPECT_EQ(streebog512(data.data(), data.size()), theirs512) << size << " bytes";
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,14 @@ inline std::array<Word, 8> wordsFromHex(const std::string& hex) {
     std::array<Word, 8> w;
     loadWords(w.data(), scalarFromHex(hex).data(), 8);
     return w;
+}
+
+// size bytes from a seeded generator: the same in every run.
+inline std::vector<std::uint8_t> randomBytes(std::mt19937& rng, std::size_t size) {
+    std::vector<std::uint8_t> bytes(size);
+    for (auto& b : bytes)
+        b = std::uint8_t(rng());
+    return bytes;
 }
 
 } // namespace gost::test

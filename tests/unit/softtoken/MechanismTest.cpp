@@ -4,6 +4,7 @@
 
 #include <GostCrypto.h>
 #include <algorithm>
+#include <string>
 
 namespace {
 
@@ -20,6 +21,13 @@ bool verifies(const Bytes& publicValue, const gost::Scalar& hash, const Bytes& s
     const gost::Point q{scalar(publicValue, 0, false), scalar(publicValue, 32, false)};
     return gost::verify(gost::Curve::CryptoProA, q, hash, scalar(signature, 32, true),
                         scalar(signature, 0, true));
+}
+
+Bytes fromHex(const std::string& hex) {
+    Bytes bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back((unsigned char)std::stoul(hex.substr(i, 2), nullptr, 16));
+    return bytes;
 }
 
 const CK_ULONG secretClass = CKO_SECRET_KEY;
@@ -62,12 +70,15 @@ TEST_F(SoftTokenMechanismTest, MechanismsAreListed) {
     ASSERT_EQ(p11->C_GetMechanismList(0, nullptr, &count), CKR_OK);
     std::vector<CK_MECHANISM_TYPE> list(count);
     ASSERT_EQ(p11->C_GetMechanismList(0, list.data(), &count), CKR_OK);
-    EXPECT_EQ(list,
-              (std::vector<CK_MECHANISM_TYPE>{CKM_GOSTR3410_KEY_PAIR_GEN, CKM_GOSTR3410,
-                                              CKM_GOSTR3410_WITH_GOSTR3411, CKM_GOSTR3410_DERIVE}));
+    EXPECT_EQ(list, (std::vector<CK_MECHANISM_TYPE>{
+                        CKM_GOSTR3410_KEY_PAIR_GEN, CKM_GOSTR3410, CKM_GOSTR3410_WITH_GOSTR3411,
+                        CKM_GOSTR3410_DERIVE, CKM_GOSTR3411_12_256, CKM_GOSTR3411_12_512}));
     CK_MECHANISM_INFO info;
     ASSERT_EQ(p11->C_GetMechanismInfo(0, CKM_GOSTR3410_DERIVE, &info), CKR_OK);
     EXPECT_EQ(info.flags, CKF_DERIVE);
+    ASSERT_EQ(p11->C_GetMechanismInfo(0, CKM_GOSTR3411_12_512, &info), CKR_OK);
+    EXPECT_EQ(info.flags, CKF_DIGEST);
+    EXPECT_EQ(info.ulMaxKeySize, 0u);
     EXPECT_EQ(p11->C_GetMechanismInfo(0, CKM_RSA_PKCS, &info), CKR_MECHANISM_INVALID);
 }
 
@@ -220,4 +231,56 @@ TEST_F(SoftTokenMechanismTest, RandomBytes) {
     ASSERT_EQ(p11->C_GenerateRandom(session, a.data(), a.size()), CKR_OK);
     ASSERT_EQ(p11->C_GenerateRandom(session, b.data(), b.size()), CKR_OK);
     EXPECT_NE(a, b);
+}
+
+// The standard's first example, 63 bytes, by Streebog-256 and -512: whole, in pieces, and with
+// the two-call length pattern (a query or a buffer too small keeps the operation).
+TEST_F(SoftTokenMechanismTest, StreebogDigests) {
+    const std::string m1 = "012345678901234567890123456789012345678901234567890123456789012";
+    Bytes message(m1.begin(), m1.end());
+    struct Case {
+        CK_MECHANISM_TYPE mechanism;
+        const char* digest; // the byte string, least significant byte of the number first
+    } cases[] = {
+        {CKM_GOSTR3411_12_256, "9D151EEFD8590B89DAA6BA6CB74AF9275DD051026BB149A452FD84E5E57B5500"},
+        {CKM_GOSTR3411_12_512, "1B54D01A4AF5B9D5CC3D86D68D285462B19ABC2475222F35C085122BE4BA1FFA"
+                               "00AD30F8767B3A82384C6574F024C311E2A481332B08EF7F41797891C1646F48"},
+    };
+    for (const Case& c : cases) {
+        const Bytes expected = fromHex(c.digest);
+        CK_MECHANISM mechanism = {c.mechanism, nullptr, 0};
+        ASSERT_EQ(p11->C_DigestInit(session, &mechanism), CKR_OK);
+        EXPECT_EQ(p11->C_DigestInit(session, &mechanism), CKR_OPERATION_ACTIVE);
+        CK_ULONG length = 0;
+        ASSERT_EQ(p11->C_Digest(session, message.data(), message.size(), nullptr, &length), CKR_OK);
+        ASSERT_EQ(length, expected.size());
+        Bytes digest(length);
+        length = 1;
+        ASSERT_EQ(p11->C_Digest(session, message.data(), message.size(), digest.data(), &length),
+                  CKR_BUFFER_TOO_SMALL);
+        length = digest.size();
+        ASSERT_EQ(p11->C_Digest(session, message.data(), message.size(), digest.data(), &length),
+                  CKR_OK);
+        EXPECT_EQ(digest, expected);
+
+        ASSERT_EQ(p11->C_DigestInit(session, &mechanism), CKR_OK);
+        for (std::size_t at = 0; at < message.size(); at += 20) {
+            const CK_ULONG part = CK_ULONG(std::min<std::size_t>(20, message.size() - at));
+            ASSERT_EQ(p11->C_DigestUpdate(session, message.data() + at, part), CKR_OK);
+        }
+        EXPECT_EQ(p11->C_Digest(session, message.data(), message.size(), digest.data(), &length),
+                  CKR_OPERATION_ACTIVE); // the one-part call ends a multi-part digest too
+        EXPECT_EQ(p11->C_DigestFinal(session, digest.data(), &length),
+                  CKR_OPERATION_NOT_INITIALIZED);
+
+        ASSERT_EQ(p11->C_DigestInit(session, &mechanism), CKR_OK);
+        ASSERT_EQ(p11->C_DigestUpdate(session, message.data(), message.size()), CKR_OK);
+        std::fill(digest.begin(), digest.end(), 0);
+        ASSERT_EQ(p11->C_DigestFinal(session, digest.data(), &length), CKR_OK);
+        EXPECT_EQ(digest, expected);
+    }
+    EXPECT_EQ(p11->C_Digest(session, message.data(), message.size(), message.data(), nullptr),
+              CKR_OPERATION_NOT_INITIALIZED);
+    CK_MECHANISM hash94 = {CKM_GOSTR3411, nullptr, 0};
+    EXPECT_EQ(p11->C_DigestInit(session, &hash94), CKR_MECHANISM_INVALID);
 }

@@ -1,5 +1,6 @@
-# OpenSC's pkcs11-tool against kvpkcs11: its own self-test (with a forked child), key pair
-# generation, both signature mechanisms, and a certificate written, listed and read back.
+# OpenSC's pkcs11-tool against kvpkcs11: its own self-test (with a forked child), the mechanism
+# list, a Streebog digest, key pair generation, both signature mechanisms, and a certificate
+# written, listed and read back.
 # Arguments: PKCS11_TOOL, MODULE, TOOL (kvsofttoken), DIR (a scratch directory), CERTIFICATE (a
 # DER certificate file).
 
@@ -16,9 +17,20 @@ if(at EQUAL -1)
     message(FATAL_ERROR "the self-test found errors:\n${output}")
 endif()
 run("${PKCS11_TOOL}" --module "${MODULE}" --list-mechanisms)
-string(FIND "${output}" "GOSTR3410-WITH-GOSTR3411" at)
-if(at EQUAL -1)
-    message(FATAL_ERROR "mechanism list without GOSTR3410-WITH-GOSTR3411:\n${output}")
+foreach(mechanism GOSTR3410-WITH-GOSTR3411 GOSTR3411-12-256 GOSTR3411-12-512)
+    string(FIND "${output}" "${mechanism}" at)
+    if(at EQUAL -1)
+        message(FATAL_ERROR "mechanism list without ${mechanism}:\n${output}")
+    endif()
+endforeach()
+# Streebog through the module: the first example of GOST R 34.11-2012, the digest as the byte
+# string (the standard prints the number, most significant byte first).
+file(WRITE "${DIR}/m1.txt" "012345678901234567890123456789012345678901234567890123456789012")
+run("${PKCS11_TOOL}" --module "${MODULE}" --hash -m GOSTR3411-12-256 -i "${DIR}/m1.txt"
+    -o "${DIR}/m1.digest")
+file(READ "${DIR}/m1.digest" digest HEX)
+if(NOT digest STREQUAL "9d151eefd8590b89daa6ba6cb74af9275dd051026bb149a452fd84e5e57b5500")
+    message(FATAL_ERROR "Streebog-256 of the first example: ${digest}")
 endif()
 run("${PKCS11_TOOL}" --module "${MODULE}" --login --pin 1234 --keypairgen
     --key-type GOSTR3410:A --label opensc --id 4b56)
