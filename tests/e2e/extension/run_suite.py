@@ -279,6 +279,8 @@ class Suite:
             "return document.getElementById('refused').textContent;") or ""))
         self.check("the options page names a policy entry that is not an origin", refused)
         self.browser.navigate(self.site + "extension-permission.html?expect=denied")
+        self.wait_for("window.kvReady")
+        self.browser.click("#start")
         self.verdict("policy blocks " + self.site)
 
     def no_prompt(self, case):
