@@ -77,6 +77,8 @@ void answer(std::int32_t status, const std::string& pin) {
 
 int main(int argc, char** argv) {
     binaryStandardStreams();
+    // The page's PIN may come on standard input: read unbuffered, so only our wiped copies hold it.
+    std::setvbuf(stdin, nullptr, _IONBF, 0);
     chooseLanguage();
     // Nothing else on the command line counts: a PIN there would be readable by every user.
     const bool pinFollows = argc > 1 && std::strcmp(argv[1], kPinOnInputArgument) == 0;
