@@ -105,7 +105,7 @@ class Suite:
         self.policy_server = serve(os.path.abspath(args.pages))
         self.policy_site = "http://127.0.0.1:%d/" % self.policy_server.server_address[1]
         # Sites of their own for the attack pages: frames of ten origins, and one never asked.
-        self.extra_servers = [serve(os.path.abspath(args.pages)) for _ in range(11)]
+        self.extra_servers = [serve(os.path.abspath(args.pages)) for _ in range(12)]
         self.extra_sites = ["http://127.0.0.1:%d/" % s.server_address[1]
                             for s in self.extra_servers]
         port = self.server.server_address[1]
@@ -337,6 +337,25 @@ class Suite:
         self.check("calls past the bound fail at once", self.wait_for("window.kvBusySeen"))
         self.answer_prompt(fresh.rstrip("/"), "deny")
         self.verdict("attack: oversized, unknown and too many messages")
+        if self.browser.prompts_open() is not None:
+            self.closed_prompt(self.extra_sites[11])
+
+    # A prompt the user closes (only where the driver sees the prompt's window).
+    def closed_prompt(self, site):
+        url = site + "extension-attack.html?case=closed-prompt"
+        self.browser.navigate(url)
+        self.wait_for("window.kvReady")
+        self.browser.click("#start")
+        self.check("closed prompt: a prompt opens", self.wait_until(self.browser.prompts_open))
+        self.browser.close_prompts()
+        self.wait_for("window.kvAnswered === 1")
+        self.browser.click("#start")
+        self.verdict("attack: closed prompt")
+        self.no_prompt("closed prompt, asked again in the same page")
+        self.browser.navigate(url)
+        self.wait_for("window.kvReady")
+        self.browser.click("#start")
+        self.answer_prompt(site.rstrip("/"), "deny")
 
     def run(self):
         try:
