@@ -205,6 +205,16 @@ class Firefox:
                                  {"using": "css selector", "value": css})["value"]
         self.m.command("WebDriver:ElementClick", {"id": list(element.values())[0]})
 
+    # Clicks css inside the page's frame found by frame_css, as a user clicking in the frame.
+    def click_in_frame(self, frame_css, css):
+        frame = self.m.command("WebDriver:FindElement",
+                               {"using": "css selector", "value": frame_css})["value"]
+        self.m.command("WebDriver:SwitchToFrame", {"id": frame})
+        try:
+            self.click(css)
+        finally:
+            self.m.command("WebDriver:SwitchToParentFrame")
+
     def tabs(self):
         return self.m.command("WebDriver:GetWindowHandles")
 

@@ -119,7 +119,8 @@ class Suite:
         policy_origin = self.policy_site.rstrip("/")
         managed = {"allowedOrigins": [self.policy_site],
                    "blockedOrigins": [self.site.rstrip("/"), "not an origin"],
-                   "pinArgumentOrigins": [policy_origin]}
+                   "pinArgumentOrigins": [policy_origin],
+                   "frameOrigins": {policy_origin: [self.extra_sites[0]]}}
         if args.browser == "chromium":
             self.browser = browsers.Chromium(self.work, os.path.abspath(args.extension),
                                              self.host_program, env, managed)
@@ -173,8 +174,10 @@ class Suite:
 
     # The prompt's own page, opened in a tab of its own, answers as the user would, once its
     # buttons have woken up.
-    def answer_prompt(self, origin, button):
+    def answer_prompt(self, origin, button, frame=None):
         query = "site=" + urllib.parse.quote(origin, safe="")
+        if frame:
+            query += "&frame=" + urllib.parse.quote(frame, safe="")
         if self.browser.prompts_open() is not None:
             opened = self.wait_until(lambda: any(url.endswith(query) for url in
                                                  self.browser.prompts_open()))
@@ -183,7 +186,10 @@ class Suite:
         self.browser.navigate(self.browser.base + "prompt.html?" + query)
         self.check("the prompt shows the site",
                    self.browser.script("return document.getElementById('site').textContent;")
-                   == origin)
+                   == (frame or origin))
+        if frame:
+            self.check("the prompt shows the frame's top-level site", self.browser.script(
+                "return document.getElementById('frame').textContent;") == origin)
         woke = self.wait_for("document.body.dataset.wokeAfter")
         self.check("the prompt's buttons wake up after a second", woke and int(woke) >= 1000,
                    str(woke))
@@ -322,6 +328,7 @@ class Suite:
                    not os.path.exists(record))
         self.attack("wrong-PIN loop", site + "wrong-pin-loop&expect=refused", PIN_GIVEN_OR_TYPED)
         if self.browser.supports_policy:
+            self.policy_frame()
             self.attack("PIN argument of a kiosk site",
                         kiosk + "pin-argument&expect=accepted",
                         PIN_GIVEN_OR_TYPED)
@@ -339,6 +346,23 @@ class Suite:
         self.verdict("attack: oversized, unknown and too many messages")
         if self.browser.prompts_open() is not None:
             self.closed_prompt(self.extra_sites[11])
+
+    # A frame the policy names inside the policy's site: asked for, after a click in it.
+    def policy_frame(self):
+        frame_site = self.extra_sites[0]
+        self.fresh_token(PIN_RIGHT)
+        self.browser.navigate(self.policy_site + "extension-attack.html?case=policy-frame&frames=" +
+                              frame_site + "attack-frame.html?click")
+
+        def click():
+            try:
+                self.browser.click_in_frame("iframe", "#start")
+                return True
+            except RuntimeError:
+                return False
+        self.check("a click in the frame", self.wait_until(click))
+        self.answer_prompt(self.policy_site.rstrip("/"), "allow", frame_site.rstrip("/"))
+        self.verdict("policy frame")
 
     # A prompt the user closes (only where the driver sees the prompt's window).
     def closed_prompt(self, site):

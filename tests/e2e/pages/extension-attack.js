@@ -22,16 +22,19 @@ function kvOnClick(name, body) {
 }
 
 // Frames of the page (the URLs in the query's frames=, comma-separated, else attack-frame.html
-// of this site), each reporting the outcome of its own call; all must be refused.
-function kvFramesAreRefused(sandbox) {
-  kv.step("every frame is refused, none is asked for", function (next) {
+// of this site), each reporting the outcome of its own call; all must be refused, or with
+// expected given, give that.
+function kvFramesTry(sandbox, expected) {
+  kv.step(expected ? "the frame is served" : "every frame is refused, none is asked for",
+          function (next) {
     var match = /[?&]frames=([^&]*)/.exec(location.search);
     var urls = match ? decodeURIComponent(match[1]).split(",") : ["attack-frame.html"];
     var answers = 0;
     window.addEventListener("message", function (event) {
       if (!event.data || event.data.kvFrame !== true)
         return;
-      kv.equal("frame " + event.data.origin, event.data.outcome, "KestrovaNotAllowed");
+      kv.equal("frame " + event.data.origin, event.data.outcome,
+               expected || "KestrovaNotAllowed");
       if (++answers === urls.length)
         next();
     });
@@ -39,8 +42,10 @@ function kvFramesAreRefused(sandbox) {
       var frame = document.createElement("iframe");
       if (sandbox)
         frame.setAttribute("sandbox", "allow-scripts");
-      frame.width = frame.height = 1;
-      frame.style.opacity = "0";
+      if (!expected) {
+        frame.width = frame.height = 1;
+        frame.style.opacity = "0";
+      }
       frame.src = url;
       document.body.appendChild(frame);
     });
