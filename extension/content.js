@@ -26,8 +26,15 @@
     } catch (e) {
       return;
     }
+    if (!message || typeof message !== "object")
+      return;
     if (!port)
       connect();
-    port.postMessage(message);
+    // Only the call's own fields travel, and whether the user has just clicked or typed on
+    // this page, which the page itself cannot make up.
+    var activation = navigator.userActivation;
+    port.postMessage({ kind: message.kind, seq: message.seq, instance: message.instance,
+                       member: message.member, args: message.args,
+                       gesture: !!(activation && activation.isActive) });
   });
 })();

@@ -5,7 +5,7 @@ if(NOT OUT)
     message(FATAL_ERROR "Give the output folder: cmake -DOUT=<folder> -P package.cmake")
 endif()
 get_filename_component(source ${CMAKE_CURRENT_LIST_DIR} ABSOLUTE)
-set(files background.js content.js page.js manifest.json options.html options.js prompt.html
+set(files background.js content.js page.js manifest.json options.html options.js prompt.html shared.js
           prompt.js schema.json)
 set(unpacked ${OUT}/unpacked)
 file(REMOVE_RECURSE ${unpacked})

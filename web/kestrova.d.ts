@@ -121,6 +121,7 @@ export type KestrovaErrorName =
     | "PLUGIN_GONE"
     | "SCRIPT_EXCEPTION"
     | "SITE_NOT_ALLOWED"
+    | "PIN_ARGUMENT_REFUSED"
     | "HOST_UNAVAILABLE"
     | "CLIENT_CLOSED";
 // </failure-names>

@@ -141,6 +141,7 @@
     { name: "PLUGIN_GONE", source: "library" },
     { name: "SCRIPT_EXCEPTION", source: "library" },
     { name: "SITE_NOT_ALLOWED", source: "library" },
+    { name: "PIN_ARGUMENT_REFUSED", source: "library" },
     { name: "HOST_UNAVAILABLE", source: "library" },
     { name: "CLIENT_CLOSED", source: "library" }
   ];
@@ -208,6 +209,7 @@
       PLUGIN_GONE: ["The plug-in's element is no longer in the page.", "Reload the page. (A page that removes the element should call close() on its client first.)"],
       SCRIPT_EXCEPTION: ["The plug-in refused the call: {detail}.", "This is a fault of the page: tell the site's developers."],
       SITE_NOT_ALLOWED: ["The Kestrova extension does not let this site use the token.", "Allow this site in the options of the Kestrova extension (or ask your administrator), then reload the page."],
+      PIN_ARGUMENT_REFUSED: ["The Kestrova extension does not let this site pass the PIN itself.", "Call the method without the PIN: the user types it in the Kestrova PIN dialog. (An administrator can allow the PIN argument for a kiosk site by policy.)"],
       HOST_UNAVAILABLE: ["The Kestrova host program stopped or could not be started.", "Try again; if it happens again, reinstall Kestrova."],
       CLIENT_CLOSED: ["The Kestrova client was closed before the call ran.", "Load the plug-in again."]
     },
@@ -274,6 +276,7 @@
       PLUGIN_GONE: ["Элемента плагина больше нет на странице.", "Перезагрузите страницу. (Страница, которая удаляет элемент, должна сначала вызвать close() у своего клиента.)"],
       SCRIPT_EXCEPTION: ["Плагин отклонил вызов: {detail}.", "Это ошибка страницы: сообщите разработчикам сайта."],
       SITE_NOT_ALLOWED: ["Расширение Kestrova не разрешает этому сайту работать с токеном.", "Разрешите этот сайт в настройках расширения Kestrova (или обратитесь к администратору), затем перезагрузите страницу."],
+      PIN_ARGUMENT_REFUSED: ["Расширение Kestrova не разрешает этому сайту передавать PIN-код самому.", "Вызовите метод без PIN-кода: пользователь введёт его в окне ввода PIN-кода Kestrova. (Администратор может разрешить передачу PIN-кода для сайта-киоска политикой.)"],
       HOST_UNAVAILABLE: ["Программа Kestrova для браузера остановилась или не смогла запуститься.", "Повторите попытку; если ошибка повторится, переустановите Kestrova."],
       CLIENT_CLOSED: ["Клиент Kestrova закрыт до того, как вызов был выполнен.", "Загрузите плагин снова."]
     }
@@ -822,6 +825,7 @@
   // The extension's own failures reach the page as errors with a name instead of a code.
   var EXTENSION_FAILURES = {
     KestrovaNotAllowed: "SITE_NOT_ALLOWED",
+    KestrovaPinArgumentRefused: "PIN_ARGUMENT_REFUSED",
     KestrovaHostError: "HOST_UNAVAILABLE"
   };
 

@@ -50,6 +50,21 @@ JSObjectPtr ActiveXBrowserHost::GetDOMDocument() {
     return m_document;
 }
 
+std::string ActiveXBrowserHost::GetPageOrigin() const {
+    try {
+        // Finding the document only fills the cache of page objects.
+        const JSObjectPtr document = const_cast<ActiveXBrowserHost*>(this)->GetDOMDocument();
+        const auto location = document->GetProperty("location").convert_to<JSObjectPtr>();
+        if (!location)
+            return {};
+        const std::string protocol = location->GetProperty("protocol").convert_to<std::string>();
+        const std::string host = location->GetProperty("host").convert_to<std::string>();
+        return protocol.empty() ? std::string() : protocol + "//" + host;
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
 JSObjectPtr ActiveXBrowserHost::GetDOMElement() {
     if (m_element)
         return m_element;

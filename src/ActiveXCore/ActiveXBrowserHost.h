@@ -33,6 +33,8 @@ public:
     JSObjectPtr GetDOMDocument() override;
     JSObjectPtr GetDOMWindow() override;
     JSObjectPtr GetDOMElement() override;
+    // The document's location: protocol and host; empty without a page. Main thread only.
+    std::string GetPageOrigin() const override;
     void EvaluateJavaScript(const std::string& script) override;
     using BrowserHost::EvaluateJavaScript;
     void Shutdown() override;

@@ -61,6 +61,49 @@ JSObjectPtr NpapiBrowserHost::GetDOMDocument() {
     return m_document;
 }
 
+// The text of object's property name; empty when it is not a string.
+std::string NpapiBrowserHost::propertyText(NPObject* object, const char* name) const {
+    NPVariant value;
+    VOID_TO_NPVARIANT(value);
+    if (!object || !GetProperty(object, GetStringIdentifier(name), &value))
+        return {};
+    std::string text;
+    if (NPVARIANT_IS_STRING(value)) {
+        const NPString& string = NPVARIANT_TO_STRING(value);
+        text.assign(string.UTF8Characters, string.UTF8Length);
+    }
+    ReleaseVariantValue(&value);
+    return text;
+}
+
+std::string NpapiBrowserHost::GetPageOrigin() const {
+    // The browser's own word for the document's origin, where it gives one.
+    char* origin = nullptr;
+    if (GetValue(NPNVdocumentOrigin, &origin) == NPERR_NO_ERROR && origin) {
+        const std::string text(origin);
+        MemFree(origin);
+        return text;
+    }
+    // Else the document's location, which a page can change only by leaving.
+    NPObject* window = nullptr;
+    if (GetValue(NPNVWindowNPObject, &window) != NPERR_NO_ERROR || !window)
+        return {};
+    NPVariant location;
+    VOID_TO_NPVARIANT(location);
+    std::string text;
+    if (GetProperty(window, GetStringIdentifier("location"), &location) &&
+        NPVARIANT_IS_OBJECT(location)) {
+        NPObject* object = NPVARIANT_TO_OBJECT(location);
+        const std::string protocol = propertyText(object, "protocol");
+        const std::string host = propertyText(object, "host");
+        if (!protocol.empty())
+            text = protocol + "//" + host;
+    }
+    ReleaseVariantValue(&location);
+    ReleaseObject(window);
+    return text;
+}
+
 void NpapiBrowserHost::Navigate(const std::string& url, const std::string& target) {
     if (!m_funcs.geturl)
         return;

@@ -35,6 +35,8 @@ public:
     JSObjectPtr GetDOMWindow() override;
     JSObjectPtr GetDOMElement() override;
     void Navigate(const std::string& url, const std::string& target) override;
+    // Main thread only, as every NPN service.
+    std::string GetPageOrigin() const override;
     void EvaluateJavaScript(const std::string& script) override;
     using BrowserHost::EvaluateJavaScript;
     void Shutdown() override;
@@ -87,6 +89,7 @@ protected:
 
 private:
     JSObjectPtr pageObject(NPNVariable variable, const char* failure);
+    std::string propertyText(NPObject* object, const char* name) const;
     NPObject* newPageObject(const char* constructor);
 
     const NPP m_npp;

@@ -1,6 +1,7 @@
 #include "Encodings.h"
 
 #include "HexDigit.h"
+#include "PromptText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -66,10 +67,9 @@ std::string containerDisplayName(const std::string& name) {
 }
 
 std::string pinRequestText(const std::string& displayText, const std::string& site) {
-    std::string text = displayText;
-    std::replace(text.begin(), text.end(), '\x1f', ' ');
+    std::string text = cleanShownText(displayText);
     if (!site.empty())
-        text += '\x1f' + site;
+        text += '\x1f' + cleanSite(site);
     return text;
 }
 

@@ -20,8 +20,9 @@ std::string unscrambleHex(const std::string& text);
 // The name as the PIN-entry program shows it: the first "#%#" becomes " - ".
 std::string containerDisplayName(const std::string& name);
 // The text line for the PIN-entry program: the display text and, when a site asks, a unit
-// separator (0x1F) and the site. Separators already in the display text become blanks, so a
-// page cannot pose as another site through a container name.
+// separator (0x1F) and the site. The display text comes from the page: it is made one short
+// line with no separator or invisible characters (cleanShownText), so it can neither pose as
+// another site nor push the real one out of view.
 std::string pinRequestText(const std::string& displayText, const std::string& site);
 
 void reverseBytes(Bytes& bytes);

@@ -9,8 +9,8 @@
 
 kestrovaAPI::kestrovaAPI(const std::shared_ptr<kestrova>& plugin,
                          const std::shared_ptr<FB::BrowserHost>& host)
-    : m_plugin(plugin), m_host(host), m_pkcs11(&openProcessPkcs11(plugin->GetFSPath())),
-      m_pinEntry(plugin->pinEntry()) {
+    : m_plugin(plugin), m_host(host), m_site(host ? host->GetPageOrigin() : std::string()),
+      m_pkcs11(&openProcessPkcs11(plugin->GetFSPath())), m_pinEntry(plugin->pinEntry()) {
     RegisterProperty("version", FB::make_property(this, &kestrovaAPI::get_version));
     RegisterMethod("get_version", FB::make_method(this, &kestrovaAPI::get_version));
     RegisterMethod("kvwIsTokenPresentAndOK",
@@ -49,7 +49,7 @@ std::shared_ptr<kestrova> kestrovaAPI::getPlugin() const {
 }
 
 std::string kestrovaAPI::pinText(const std::string& displayText) const {
-    return pinRequestText(displayText, m_host ? m_host->GetPageOrigin() : std::string());
+    return pinRequestText(displayText, m_site);
 }
 
 // Each method binds its member to copies of its arguments; a PIN or key is copied as a

@@ -101,6 +101,8 @@ private:
 
     std::weak_ptr<kestrova> m_plugin;
     std::shared_ptr<FB::BrowserHost> m_host;
+    // Asked once, on the main thread where every face can answer; worker threads read it.
+    const std::string m_site;
     Pkcs11* m_pkcs11;
     // The element's; it ends a PIN entry still open when the element goes.
     std::shared_ptr<PinEntryAbort> m_pinEntry;

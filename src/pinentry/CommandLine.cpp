@@ -30,14 +30,7 @@ void appendQuoted(std::string& result, const std::string& argument) {
 } // namespace
 
 std::string commandLine(const std::vector<std::string>& arguments) {
-    // The line may carry a PIN: it is written into one buffer of its final size at most (every
-    // character escaped, the quotes and a space), since a buffer that grew, or a quoted copy
-    // made on the way, would be freed with the PIN still in it.
-    std::size_t size = 0;
-    for (const std::string& argument : arguments)
-        size += 2 * argument.size() + 3;
     std::string result;
-    result.reserve(size);
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         appendQuoted(result, arguments[i]);
         if (i + 1 < arguments.size())

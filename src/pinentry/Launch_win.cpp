@@ -3,7 +3,6 @@
 #include "CommandLine.h"
 #include "Pipe.h"
 #include "ProcessHandle_win.h"
-#include "SecureWipe.h"
 #include "Win32Handles.h"
 
 #include <sddl.h>
@@ -148,16 +147,9 @@ child launch(const std::wstring& executable, const std::vector<std::string>& arg
     startup.hStdOutput = detail::native(childOut);
     startup.hStdError = detail::native(childErr);
 
-    // The command line may carry a PIN: wiped once the program has it.
-    std::string narrowLine = detail::commandLine(arguments);
+    // Every local user can read a command line: the PIN-entry exchange puts no secret on it.
     std::wstring commandLine;
-    commandLine.reserve(narrowLine.size()); // never more code units than bytes: no stray copies
-    appendWide(commandLine, narrowLine);
-    secureWipe(narrowLine);
-    struct WipeAfterwards {
-        std::wstring& text;
-        ~WipeAfterwards() { secureWipe(&text[0], text.size() * sizeof(wchar_t)); }
-    } wipeCommandLine{commandLine};
+    appendWide(commandLine, detail::commandLine(arguments));
     std::wstring environment = environmentBlock(ctx.env);
 
     const PROCESS_INFORMATION info =

@@ -3,6 +3,7 @@
 #include "Exception.h"
 #include "Launch.h"
 #include "PinAnswer.h"
+#include "PinRequest.h"
 #include "SecureWipe.h"
 
 #include <atomic>
@@ -64,15 +65,10 @@ std::string exchange(const std::wstring& folder, std::int32_t mode, const std::s
     ctx.stdout_mode = process::Piped;
     ctx.stderr_mode = process::Closed;
 
-    // Built without an initializer list, whose temporary copy of the PIN nobody would wipe.
-    std::vector<std::string> arguments;
-    arguments.reserve(2);
-    arguments.emplace_back("Gui");
-    arguments.emplace_back(argument);
-    struct WipeArgument {
-        std::string& argument;
-        ~WipeArgument() { secureWipe(argument); }
-    } wipeArgument{arguments[1]};
+    // The page's PIN follows the request on the program's input; its command line, which every
+    // local user can read, only says that it does. Without one the line is "Gui ".
+    const std::vector<std::string> arguments = {
+        "Gui", argument.empty() ? std::string() : std::string(kPinOnInputArgument)};
     process::child gui = process::launch(programPath(folder), arguments, ctx);
     Attachment attachment(abort, gui);
 
@@ -85,6 +81,8 @@ std::string exchange(const std::wstring& folder, std::int32_t mode, const std::s
 
     request << mode << '\n' << std::flush;
     request << text << '\n' << std::flush;
+    if (!argument.empty())
+        request << argument << '\n' << std::flush;
     request.close();
 
     std::string pin = readPinAnswer(answer);

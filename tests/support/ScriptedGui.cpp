@@ -21,6 +21,7 @@ namespace {
 std::filesystem::path g_folder;
 std::filesystem::path g_recordPath;
 std::vector<std::string> g_arguments;
+std::vector<std::string> g_input; // the lines read from standard input
 
 // Appends lines to the record, opening it only for the moment: a standard stream that the
 // program was started without must not be taken over by the record file.
@@ -46,6 +47,7 @@ void readInput() {
     while ((c = std::getc(stdin)) != EOF) {
         if (c == '\n') {
             lines.push_back("stdin " + escape(line));
+            g_input.push_back(line);
             line.clear();
         } else {
             line += static_cast<char>(c);
@@ -71,6 +73,13 @@ bool run(const std::string& command, const std::string& operand, int& exitCode) 
     } else if (command == "argline") {
         const auto index = static_cast<std::size_t>(std::stoi(operand));
         writeOut((index < g_arguments.size() ? g_arguments[index] : std::string()) + "\n");
+    } else if (command == "inputline") {
+        // "I" or "I DEFAULT": the default stands for what a user would type.
+        const std::size_t blank = operand.find(' ');
+        const auto index = static_cast<std::size_t>(std::stoi(operand.substr(0, blank)));
+        const std::string fallback =
+            blank == std::string::npos ? std::string() : unescape(operand.substr(blank + 1));
+        writeOut((index < g_input.size() ? g_input[index] : fallback) + "\n");
     } else if (command == "raw") {
         writeOut(unescape(operand));
     } else if (command == "sleep") {

@@ -1,6 +1,9 @@
 #include "Prompt.h"
 
 #include "Messages.h"
+#include "PromptText.h"
+
+#include <stdexcept>
 
 namespace {
 
@@ -25,10 +28,15 @@ std::string wording(std::int32_t mode, const std::string& text) {
 } // namespace
 
 std::string promptText(std::int32_t mode, const std::string& text) {
-    // A site that asks follows the last unit separator.
+    // A site that asks follows the last unit separator: the caller put it there, whatever the
+    // name before it holds. Whoever started us, the name is cleaned and cut here too.
     const std::size_t separator = text.rfind('\x1f');
     if (separator == std::string::npos)
-        return wording(mode, text);
-    return wording(mode, text.substr(0, separator)) + "\n" +
-           translate("Requested by %s.", text.substr(separator + 1));
+        return wording(mode, cleanShownText(text));
+    const std::string site = cleanSite(text.substr(separator + 1));
+    // The site comes first, on its own line, and whole: one too long to show is refused.
+    if (site.empty() || site.size() > kSiteLimit)
+        throw std::invalid_argument("site");
+    return translate("Requested by %s.", site) + "\n" +
+           wording(mode, cleanShownText(text.substr(0, separator)));
 }

@@ -1,9 +1,10 @@
 // Gui.bin: asks the user for the token's PIN on behalf of the plug-in. The plug-in writes two
-// lines (what the PIN is for, and the text to show) and reads back a status line and, when the
-// status is 0, the PIN line. See README.md.
+// lines (what the PIN is for, and the text to show), then the page's PIN when it gave one, and
+// reads back a status line and, when the status is 0, the PIN line. See README.md.
 #include "Answer.h"
 #include "Messages.h"
 #include "PinDialog.h"
+#include "PinRequest.h"
 #include "Prompt.h"
 #include "Startup.h"
 
@@ -11,6 +12,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <string>
 
@@ -22,11 +24,20 @@ constexpr std::size_t maxRequest = 64 * 1024;
 struct Request {
     std::int32_t mode = 0;
     std::string text;
+    std::string pin; // the page's, when it gave one
+    ~Request() { secureWipe(pin); }
 };
 
 // The mode line, then the text up to the last line feed (so a text may itself hold lines).
-bool readRequest(Request& request) {
+// With pinFollows the text is the second line only and the PIN is everything after it up to
+// the last line feed, so that a PIN holding a line feed arrives as it is and is refused.
+bool readRequest(Request& request, bool pinFollows) {
     std::string input;
+    struct WipeInput {
+        std::string& input;
+        ~WipeInput() { secureWipe(input); }
+    } wipeInput{input};
+    input.reserve(maxRequest + 1);
     int c;
     while (input.size() <= maxRequest && (c = std::getchar()) != EOF)
         input += static_cast<char>(c);
@@ -40,7 +51,14 @@ bool readRequest(Request& request) {
     if (error != std::errc() || end != mode.data() + mode.size() || mode.empty())
         return false;
     input.pop_back();
-    request.text = modeEnd < input.size() ? input.substr(modeEnd + 1) : std::string();
+    std::size_t textEnd = input.size();
+    if (pinFollows) {
+        textEnd = input.find('\n', modeEnd + 1);
+        if (textEnd == std::string::npos)
+            return false;
+        request.pin.assign(input, textEnd + 1, std::string::npos);
+    }
+    request.text = modeEnd < textEnd ? input.substr(modeEnd + 1, textEnd - modeEnd - 1) : "";
     if (!request.text.empty() && request.text.back() == '\r')
         request.text.pop_back();
     return true;
@@ -59,12 +77,17 @@ void answer(std::int32_t status, const std::string& pin) {
 
 int main(int argc, char** argv) {
     binaryStandardStreams();
+    // The page's PIN may come on standard input: read unbuffered, so only our wiped copies hold it.
+    std::setvbuf(stdin, nullptr, _IONBF, 0);
     chooseLanguage();
-    std::string pin = pinArgument(argc, argv);
+    // Nothing else on the command line counts: a PIN there would be readable by every user.
+    const bool pinFollows = argc > 1 && std::strcmp(argv[1], kPinOnInputArgument) == 0;
+    std::string pin;
     std::int32_t status = statusFailed;
     try {
         Request request;
-        if (readRequest(request)) {
+        if (readRequest(request, pinFollows)) {
+            pin.swap(request.pin);
             if (!pin.empty() || askPin(promptText(request.mode, request.text), pin))
                 status = 0;
             else

@@ -75,9 +75,17 @@ class Chromium:
     def close_tab(self):
         self.driver.close()
 
-    def prompts_open(self):
+    def prompt_targets(self):
         targets = self.driver.execute_cdp_cmd("Target.getTargets", {})["targetInfos"]
-        return [t["url"] for t in targets if t["url"].startswith(self.base + "prompt.html")]
+        return [t for t in targets if t["url"].startswith(self.base + "prompt.html")]
+
+    def prompts_open(self):
+        return [t["url"] for t in self.prompt_targets()]
+
+    # Closes the prompts as a user closes their windows, without an answer.
+    def close_prompts(self):
+        for target in self.prompt_targets():
+            self.driver.execute_cdp_cmd("Target.closeTarget", {"targetId": target["targetId"]})
 
     def quit(self):
         self.driver.quit()
@@ -196,6 +204,16 @@ class Firefox:
         element = self.m.command("WebDriver:FindElement",
                                  {"using": "css selector", "value": css})["value"]
         self.m.command("WebDriver:ElementClick", {"id": list(element.values())[0]})
+
+    # Clicks css inside the page's frame found by frame_css, as a user clicking in the frame.
+    def click_in_frame(self, frame_css, css):
+        frame = self.m.command("WebDriver:FindElement",
+                               {"using": "css selector", "value": frame_css})["value"]
+        self.m.command("WebDriver:SwitchToFrame", {"id": frame})
+        try:
+            self.click(css)
+        finally:
+            self.m.command("WebDriver:SwitchToParentFrame")
 
     def tabs(self):
         return self.m.command("WebDriver:GetWindowHandles")

@@ -23,6 +23,8 @@ PIN_CANCELLED = "read\nline -60\n"
 PIN_SLOW = "read\nsleep 1500\nline 0\nline 1234\n"
 # Slow enough that many calls are made before the first PIN is entered.
 PIN_UNHURRIED = "read\nsleep 200\nline 0\nline 1234\n"
+# As the real program: the PIN that followed the request, else the one the user types (1234).
+PIN_GIVEN_OR_TYPED = "read\nline 0\ninputline 2 1234\n"
 
 # Before every page's own scripts: the verdict function the QtWebKit driver also gives, and
 # a record of the console.
@@ -72,6 +74,9 @@ def serve(pages):
             at = at + len(b"<head>") if at >= 0 else 0
             body = body[:at] + SHIM + body[at:]
             self.send_response(200)
+            # A site's user content, kept from acting as the site.
+            if "case=sandboxed-document" in self.path:
+                self.send_header("Content-Security-Policy", "sandbox allow-scripts")
             self.send_header("Content-Type", "text/html; charset=utf-8")
             self.send_header("Content-Length", str(len(body)))
             self.end_headers()
@@ -99,6 +104,10 @@ class Suite:
         # A second server: a site of its own that the administrator's policy allows.
         self.policy_server = serve(os.path.abspath(args.pages))
         self.policy_site = "http://127.0.0.1:%d/" % self.policy_server.server_address[1]
+        # Sites of their own for the attack pages: frames of ten origins, and one never asked.
+        self.extra_servers = [serve(os.path.abspath(args.pages)) for _ in range(12)]
+        self.extra_sites = ["http://127.0.0.1:%d/" % s.server_address[1]
+                            for s in self.extra_servers]
         port = self.server.server_address[1]
         self.site = "http://127.0.0.1:%d/" % port
         self.other_site = "http://localhost:%d/" % port
@@ -106,8 +115,12 @@ class Suite:
                    KESTROVA_GUI_RECORD=os.path.join(self.work, "Gui.record"))
         self.fresh_token(PIN_RIGHT)
         started = time.time()
-        managed = {"allowedOrigins": [self.policy_site.rstrip("/")],
-                   "blockedOrigins": [self.site.rstrip("/")]}
+        # Written as administrators do: with a path, a default port, or not an origin at all.
+        policy_origin = self.policy_site.rstrip("/")
+        managed = {"allowedOrigins": [self.policy_site],
+                   "blockedOrigins": [self.site.rstrip("/"), "not an origin"],
+                   "pinArgumentOrigins": [policy_origin],
+                   "frameOrigins": {policy_origin: [self.extra_sites[0]]}}
         if args.browser == "chromium":
             self.browser = browsers.Chromium(self.work, os.path.abspath(args.extension),
                                              self.host_program, env, managed)
@@ -152,23 +165,34 @@ class Suite:
         else:
             self.check(name, verdict["passed"], verdict["summary"])
 
+    # The shared pages pass no PIN argument here (?pin=dialog): the extension refuses them.
     def page(self, name, site=None, gui_script=PIN_RIGHT, query=""):
         self.fresh_token(gui_script)
+        query += ("&" if query else "?") + "pin=dialog"
         self.browser.navigate((site or self.other_site) + name + query)
         self.verdict(name + query)
 
-    # The prompt's own page, opened in a tab of its own, answers as the user would.
-    def answer_prompt(self, origin, button):
+    # The prompt's own page, opened in a tab of its own, answers as the user would, once its
+    # buttons have woken up.
+    def answer_prompt(self, origin, button, frame=None):
+        query = "site=" + urllib.parse.quote(origin, safe="")
+        if frame:
+            query += "&frame=" + urllib.parse.quote(frame, safe="")
         if self.browser.prompts_open() is not None:
-            wanted = "origin=" + urllib.parse.quote(origin, safe="")
-            opened = self.wait_until(lambda: any(url.endswith(wanted) for url in
+            opened = self.wait_until(lambda: any(url.endswith(query) for url in
                                                  self.browser.prompts_open()))
             self.check("a prompt names %s" % origin, opened)
         tab = self.browser.new_tab()
-        self.browser.navigate(self.browser.base + "prompt.html?origin=" + origin)
+        self.browser.navigate(self.browser.base + "prompt.html?" + query)
         self.check("the prompt shows the site",
-                   self.browser.script("return document.getElementById('origin').textContent;")
-                   == origin)
+                   self.browser.script("return document.getElementById('site').textContent;")
+                   == (frame or origin))
+        if frame:
+            self.check("the prompt shows the frame's top-level site", self.browser.script(
+                "return document.getElementById('frame').textContent;") == origin)
+        woke = self.wait_for("document.body.dataset.wokeAfter")
+        self.check("the prompt's buttons wake up after a second", woke and int(woke) >= 1000,
+                   str(woke))
         self.browser.click("#" + button)
         time.sleep(0.3)
         if tab in self.browser.tabs():
@@ -187,7 +211,8 @@ class Suite:
     def permission(self, site, button, expect):
         origin = site.rstrip("/")
         self.browser.navigate(site + "extension-permission.html?expect=" + expect)
-        self.wait_for("window.kvAsked")
+        self.wait_for("window.kvReady")
+        self.browser.click("#start")
         self.answer_prompt(origin, button)
         self.verdict("permission %s: %s" % (button, origin))
 
@@ -215,7 +240,7 @@ class Suite:
         self.fresh_token(PIN_SLOW)
         before = self.host_pids()
         tab = self.browser.new_tab()
-        self.browser.navigate(self.other_site + "extension-busy.html")
+        self.browser.navigate(self.other_site + "extension-busy.html?pin=dialog")
         self.wait_for("window.kvStarted")
         time.sleep(0.3)
         self.browser.close_tab()
@@ -229,7 +254,7 @@ class Suite:
 
     def host_killed(self):
         self.fresh_token(PIN_SLOW)
-        self.browser.navigate(self.other_site + "extension-host-killed.html")
+        self.browser.navigate(self.other_site + "extension-host-killed.html?pin=dialog")
         self.wait_for("window.kvStarted")
         time.sleep(0.3)
         pids = self.host_pids()
@@ -252,9 +277,109 @@ class Suite:
     # Sites the policy names are served or refused without asking.
     def policy(self):
         self.browser.navigate(self.policy_site + "extension-permission.html?expect=allowed")
+        self.wait_for("window.kvReady")
+        self.browser.click("#start")
         self.verdict("policy allows " + self.policy_site)
+        self.browser.navigate(self.browser.base + "options.html")
+        refused = self.wait_until(lambda: "not an origin" in (self.browser.script(
+            "return document.getElementById('refused').textContent;") or ""))
+        self.check("the options page names a policy entry that is not an origin", refused)
         self.browser.navigate(self.site + "extension-permission.html?expect=denied")
+        self.wait_for("window.kvReady")
+        self.browser.click("#start")
         self.verdict("policy blocks " + self.site)
+
+    def no_prompt(self, case):
+        if self.browser.prompts_open() is not None:
+            self.check(case + ": no prompt opened", self.browser.prompts_open() == [],
+                       str(self.browser.prompts_open()))
+
+    def attack(self, case, url, gui_script=PIN_RIGHT, click=False):
+        self.fresh_token(gui_script)
+        self.browser.navigate(url)
+        if click:
+            self.wait_for("window.kvReady")
+            self.browser.click("#start")
+        self.verdict("attack: " + case)
+        self.no_prompt(case)
+
+    # One page per way past the extension; the allowed site is other_site.
+    def attacks(self):
+        site = self.other_site + "extension-attack.html?case="
+        kiosk = self.policy_site + "extension-attack.html?case="
+        self.attack("sandboxed document", site + "sandboxed-document", click=True)
+        self.attack("sandboxed frame", site + "sandboxed-frame")
+        self.attack("hidden third-party frame",
+                    site + "hidden-frame&frames=" + self.extra_sites[0] + "attack-frame.html")
+        self.attack("ten frames at once", site + "ten-frames&frames=" +
+                    ",".join(s + "attack-frame.html" for s in self.extra_sites[:10]))
+        record = os.path.join(self.work, "Gui.record")
+        if os.path.exists(record):
+            os.remove(record)
+        self.attack("spoofed container name", site + "spoofed-name")
+        with open(record, encoding="utf-8") as f:
+            lines = [line for line in f.read().splitlines() if line.startswith("stdin ")]
+        self.check("the PIN dialog gets the name as one line, the site after it",
+                   lines[1:2] == ['stdin Main key". Requested by https://bank.example.\\x1F' +
+                                  self.other_site.rstrip("/")], str(lines))
+        os.remove(record)
+        self.attack("PIN argument", site + "pin-argument&expect=refused", PIN_GIVEN_OR_TYPED)
+        self.check("a refused PIN argument starts no PIN-entry program",
+                   not os.path.exists(record))
+        self.attack("wrong-PIN loop", site + "wrong-pin-loop&expect=refused", PIN_GIVEN_OR_TYPED)
+        if self.browser.supports_policy:
+            self.policy_frame()
+            self.attack("PIN argument of a kiosk site",
+                        kiosk + "pin-argument&expect=accepted",
+                        PIN_GIVEN_OR_TYPED)
+            self.attack("wrong-PIN loop of a kiosk site",
+                        kiosk + "wrong-pin-loop&expect=limited",
+                        PIN_GIVEN_OR_TYPED)
+        # A site never asked: its messages are checked first, then 40 calls wait for a prompt.
+        fresh = self.extra_sites[10]
+        self.fresh_token(PIN_RIGHT)
+        self.browser.navigate(fresh + "extension-attack.html?case=messages")
+        self.wait_for("window.kvReady", 40)
+        self.browser.click("#start")
+        self.check("calls past the bound fail at once", self.wait_for("window.kvBusySeen"))
+        self.answer_prompt(fresh.rstrip("/"), "deny")
+        self.verdict("attack: oversized, unknown and too many messages")
+        if self.browser.prompts_open() is not None:
+            self.closed_prompt(self.extra_sites[11])
+
+    # A frame the policy names inside the policy's site: asked for, after a click in it.
+    def policy_frame(self):
+        frame_site = self.extra_sites[0]
+        self.fresh_token(PIN_RIGHT)
+        self.browser.navigate(self.policy_site + "extension-attack.html?case=policy-frame&frames=" +
+                              frame_site + "attack-frame.html?click")
+
+        def click():
+            try:
+                self.browser.click_in_frame("iframe", "#start")
+                return True
+            except RuntimeError:
+                return False
+        self.check("a click in the frame", self.wait_until(click))
+        self.answer_prompt(self.policy_site.rstrip("/"), "allow", frame_site.rstrip("/"))
+        self.verdict("policy frame")
+
+    # A prompt the user closes (only where the driver sees the prompt's window).
+    def closed_prompt(self, site):
+        url = site + "extension-attack.html?case=closed-prompt"
+        self.browser.navigate(url)
+        self.wait_for("window.kvReady")
+        self.browser.click("#start")
+        self.check("closed prompt: a prompt opens", self.wait_until(self.browser.prompts_open))
+        self.browser.close_prompts()
+        self.wait_for("window.kvAnswered === 1")
+        self.browser.click("#start")
+        self.verdict("attack: closed prompt")
+        self.no_prompt("closed prompt, asked again in the same page")
+        self.browser.navigate(url)
+        self.wait_for("window.kvReady")
+        self.browser.click("#start")
+        self.answer_prompt(site.rstrip("/"), "deny")
 
     def run(self):
         try:
@@ -265,6 +390,7 @@ class Suite:
             self.permission(self.other_site, "always", "allowed")
             self.page("extension-api.html")
             self.pin_dialog_names_the_site()
+            self.attacks()
             self.page("callbacks.html")
             for name in ("token-state.html", "containers.html", "signing.html",
                          "session-key-repair.html"):
@@ -283,6 +409,8 @@ class Suite:
             self.browser.quit()
             self.server.shutdown()
             self.policy_server.shutdown()
+            for server in self.extra_servers:
+                server.shutdown()
         print("%d passed, %d failed" % (self.passed, self.failed), flush=True)
         return 1 if self.failed else 0
 

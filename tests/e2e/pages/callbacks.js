@@ -68,7 +68,7 @@ kv.step("many calls at once", function (next) {
   }
   names.forEach(function (name) {
     pending++;
-    kv.equal(name + ": returns 0", plugin.kvwGenKeyPair(name, "1234", function (key) {
+    kv.equal(name + ": returns 0", plugin.kvwGenKeyPair(name, kvPin, function (key) {
       answered(name, key);
     }, function (code) { answered(name, "error " + code); }), 0);
   });

@@ -36,18 +36,18 @@ kv.directs("empty token", plugin, [
 ]);
 
 kv.directs("create directly", plugin, [
-  ["public key: 128 hex digits", "kvwGenKeyPair", ["alpha", "1234"], function (key, label) {
+  ["public key: 128 hex digits", "kvwGenKeyPair", ["alpha", kvPin], function (key, label) {
     kvIsHex128(key, label);
     keys.alpha = key;
   }],
   ["kvwGetPublicKey gives the same key", "kvwGetPublicKey", ["alpha"], isAlpha],
-  ["creating it again", "kvwGenKeyPair", ["alpha", "1234"], -21],
+  ["creating it again", "kvwGenKeyPair", ["alpha", kvPin], -21],
   ["it is left untouched", "kvwGetPublicKey", ["alpha"], isAlpha],
-  ["empty name", "kvwGenKeyPair", ["", "1234"], -11]
+  ["empty name", "kvwGenKeyPair", ["", kvPin], -11]
 ]);
 
 kv.step("create with callbacks", function (next) {
-  kv.callback(plugin, "kvwGenKeyPair", ["beta#%#2", "1234"], function (r) {
+  kv.callback(plugin, "kvwGenKeyPair", ["beta#%#2", kvPin], function (r) {
     kv.equal("success callback", r.ok, true);
     kv.matches("public key: 128 hex digits", r.value, kvHex128);
     keys.beta = r.value;
@@ -86,7 +86,7 @@ kv.step("name with callbacks", function (next) {
 });
 
 kv.step("create with callbacks: exists", function (next) {
-  kv.callback(plugin, "kvwGenKeyPair", ["alpha", "1234"], function (r) {
+  kv.callback(plugin, "kvwGenKeyPair", ["alpha", kvPin], function (r) {
     kv.equal("error callback", r.ok, false);
     kv.equal("code as text", r.value, "-21");
     next();
@@ -101,15 +101,15 @@ kv.step("create with callbacks: empty name", function (next) {
 });
 
 kv.directs("remove directly", plugin, [
-  ["kvwDestroyContainer", "kvwDestroyContainer", ["alpha", "1234"], true],
-  ["removing it again", "kvwDestroyContainer", ["alpha", "1234"], -20],
+  ["kvwDestroyContainer", "kvwDestroyContainer", ["alpha", kvPin], true],
+  ["removing it again", "kvwDestroyContainer", ["alpha", kvPin], -20],
   ["its public key is gone", "kvwGetPublicKey", ["alpha"], -20],
   ["empty name", "kvwDestroyContainer", [""], -11],
   listed("the other one stays", "beta#%#2")
 ]);
 
 kv.step("remove with callbacks", function (next) {
-  kv.callback(plugin, "kvwDestroyContainer", ["beta#%#2", "1234"], function (r) {
+  kv.callback(plugin, "kvwDestroyContainer", ["beta#%#2", kvPin], function (r) {
     kv.equal("result", r.value, true);
     kv.direct(plugin, "kvwGetNumberOfContainers", [], function (count) {
       kv.equal("no containers left", count, 0);
@@ -119,7 +119,7 @@ kv.step("remove with callbacks", function (next) {
 });
 
 kv.step("remove with callbacks: missing", function (next) {
-  kv.callback(plugin, "kvwDestroyContainer", ["beta#%#2", "1234"], function (r) {
+  kv.callback(plugin, "kvwDestroyContainer", ["beta#%#2", kvPin], function (r) {
     kv.equal("code as text", r.value, "-20");
     next();
   });

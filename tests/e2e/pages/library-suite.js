@@ -4,7 +4,7 @@
 // check(name, ok, detail), equal(name, actual, expected), and optionally load(), which gives
 // the client where Kestrova.load() cannot make an element.
 function kvLibrarySuite(Kestrova, t) {
-  var PIN = "1234";
+  var PIN = kvPin; // from kvtest.js
   var HASH = "5A3B7F0E1D2C4B6A89786756453423120F1E2D3C4B5A69788796A5B4C3D2E1F0";
   // Order of the CryptoPro-A group: r and s, written most significant digit first, lie below it.
   var Q = "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF6C611070995AD10045841B09B761B893";

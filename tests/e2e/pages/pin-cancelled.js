@@ -5,8 +5,8 @@
 var hash = "00112233445566778899AABBCCDDEEFF00112233445566778899AABBCCDDEEFF";
 
 kv.directs("directly", plugin, [
-  ["kvwUserLoginDlg", "kvwUserLoginDlg", ["1234"], -60],
-  ["kvwGenKeyPair", "kvwGenKeyPair", ["never", "1234"], -60],
+  ["kvwUserLoginDlg", "kvwUserLoginDlg", [kvPin], -60],
+  ["kvwGenKeyPair", "kvwGenKeyPair", ["never", kvPin], -60],
   ["nothing was created", "kvwGetNumberOfContainers", [], 0]
 ]);
 

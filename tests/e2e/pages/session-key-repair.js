@@ -22,18 +22,18 @@ function scramble(hex) {
 }
 
 kv.directs("prepare", plugin, [
-  ["left key", "kvwGenKeyPair", ["left", "1234"], function (key, label) {
+  ["left key", "kvwGenKeyPair", ["left", kvPin], function (key, label) {
     kvIsHex128(key, label);
     pub.left = key;
   }],
-  ["right key", "kvwGenKeyPair", ["right", "1234"], function (key, label) {
+  ["right key", "kvwGenKeyPair", ["right", kvPin], function (key, label) {
     kvIsHex128(key, label);
     pub.right = key;
   }]
 ]);
 
 function toRight() {
-  return ["left", pub.right, ukm, "1234"];
+  return ["left", pub.right, ukm, kvPin];
 }
 
 kv.directs("kvwMakeSessionKey directly", plugin, [
@@ -42,25 +42,25 @@ kv.directs("kvwMakeSessionKey directly", plugin, [
     agreed = key;
   }],
   ["both sides agree", "kvwMakeSessionKey", function () {
-    return ["right", pub.left, ukm, "1234"];
+    return ["right", pub.left, ukm, kvPin];
   }, function (key, label) { kv.equal(label, key, agreed); }],
   ["another UKM, another key", "kvwMakeSessionKey", function () {
-    return ["left", pub.right, "0807060504030201", "1234"];
+    return ["left", pub.right, "0807060504030201", kvPin];
   }, function (key, label) { kv.check(label, key !== agreed, key); }],
   ["no such container", "kvwMakeSessionKey", function () {
-    return ["nobody", pub.right, ukm, "1234"];
+    return ["nobody", pub.right, ukm, kvPin];
   }, -20],
-  ["empty public key", "kvwMakeSessionKey", ["left", "", ukm, "1234"], -11],
+  ["empty public key", "kvwMakeSessionKey", ["left", "", ukm, kvPin], -11],
   ["empty UKM", "kvwMakeSessionKey", function () {
-    return ["left", pub.right, "", "1234"];
+    return ["left", pub.right, "", kvPin];
   }, -11],
   ["empty name", "kvwMakeSessionKey", function () {
-    return ["", pub.right, ukm, "1234"];
+    return ["", pub.right, ukm, kvPin];
   }, -11]
 ]);
 
 kv.step("kvwMakeSessionKey with callbacks", function (next) {
-  kv.callback(plugin, "kvwMakeSessionKey", ["right", pub.left, ukm, "1234"], function (r) {
+  kv.callback(plugin, "kvwMakeSessionKey", ["right", pub.left, ukm, kvPin], function (r) {
     kv.equal("success callback", r.ok, true);
     kv.equal("the same key", r.value, agreed);
     next();
@@ -68,7 +68,7 @@ kv.step("kvwMakeSessionKey with callbacks", function (next) {
 });
 
 kv.step("kvwMakeSessionKey with callbacks: no such container", function (next) {
-  kv.callback(plugin, "kvwMakeSessionKey", ["nobody", pub.left, ukm, "1234"], function (r) {
+  kv.callback(plugin, "kvwMakeSessionKey", ["nobody", pub.left, ukm, kvPin], function (r) {
     kv.equal("code as text", r.value, "-20");
     next();
   });
@@ -81,7 +81,7 @@ kv.directs("kvwImportCertificate directly", plugin, [
    bytesHex(31, 0, -1) + bytesHex(63, 32, -1)],
   ["a second certificate", "kvwImportCertificate", ["repair key", "3082"], -21],
   ["into a container with a key pair", "kvwImportCertificate", ["left", "308201"], true],
-  ["creating a key pair there now", "kvwGenKeyPair", ["repair key", "1234"], -21],
+  ["creating a key pair there now", "kvwGenKeyPair", ["repair key", kvPin], -21],
   ["empty certificate", "kvwImportCertificate", ["other", ""], -11],
   ["empty name", "kvwImportCertificate", ["", "3082"], -11]
 ]);

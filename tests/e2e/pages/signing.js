@@ -15,19 +15,19 @@ function checkSignature(signature, name) {
   kv.check(name + ": r and s in 1..q-1", r < q && s < q && r !== zero && s !== zero, signature);
 }
 
-kv.directs("prepare", plugin, [["container", "kvwGenKeyPair", ["signer", "1234"], kvIsHex128]]);
+kv.directs("prepare", plugin, [["container", "kvwGenKeyPair", ["signer", kvPin], kvIsHex128]]);
 
 var first = null;
 kv.directs("kvwSign directly", plugin, [
-  ["first", "kvwSign", ["signer", hash, "1234"], function (signature, label) {
+  ["first", "kvwSign", ["signer", hash, kvPin], function (signature, label) {
     checkSignature(signature, label);
     first = signature;
   }],
-  ["second", "kvwSign", ["signer", hash, "1234"], function (signature, label) {
+  ["second", "kvwSign", ["signer", hash, kvPin], function (signature, label) {
     checkSignature(signature, label);
     kv.check("a fresh nonce each time", first !== signature);
   }],
-  ["lower-case hex is accepted", "kvwSign", ["signer", hash.toLowerCase(), "1234"],
+  ["lower-case hex is accepted", "kvwSign", ["signer", hash.toLowerCase(), kvPin],
    function (signature, label) { kv.equal(label, typeof signature, "string"); }]
 ]);
 
@@ -35,24 +35,24 @@ var long = "";
 for (var i = 0; i < 500; i++)
   long += "0123456789ABCDEF";
 kv.directs("kvwHashSign directly", plugin, [
-  ["short data", "kvwHashSign", ["signer", "616263", "1234"], checkSignature],
-  ["4000 bytes of data", "kvwHashSign", ["signer", long, "1234"], checkSignature]
+  ["short data", "kvwHashSign", ["signer", "616263", kvPin], checkSignature],
+  ["4000 bytes of data", "kvwHashSign", ["signer", long, kvPin], checkSignature]
 ]);
 
 kv.directs("failures", plugin, [
-  ["kvwSign: empty name", "kvwSign", ["", hash, "1234"], -11],
-  ["kvwSign: empty data", "kvwSign", ["signer", "", "1234"], -11],
+  ["kvwSign: empty name", "kvwSign", ["", hash, kvPin], -11],
+  ["kvwSign: empty data", "kvwSign", ["signer", "", kvPin], -11],
   ["kvwHashSign: empty data", "kvwHashSign", ["signer", ""], -11],
-  ["kvwSign: no such container", "kvwSign", ["nobody", hash, "1234"], -20],
-  ["kvwHashSign: no such container", "kvwHashSign", ["nobody", "00", "1234"], -20],
-  ["one hex digit: the token refuses empty data", "kvwSign", ["signer", "7", "1234"],
+  ["kvwSign: no such container", "kvwSign", ["nobody", hash, kvPin], -20],
+  ["kvwHashSign: no such container", "kvwHashSign", ["nobody", "00", kvPin], -20],
+  ["one hex digit: the token refuses empty data", "kvwSign", ["signer", "7", kvPin],
    function (refused, label) {
      kv.check(label, typeof refused === "number" && refused < 0, String(refused));
    }]
 ]);
 
 kv.step("kvwSign with callbacks", function (next) {
-  kv.callback(plugin, "kvwSign", ["signer", hash, "1234"], function (r) {
+  kv.callback(plugin, "kvwSign", ["signer", hash, kvPin], function (r) {
     kv.equal("success callback", r.ok, true);
     checkSignature(r.value, "signature");
     next();
@@ -60,7 +60,7 @@ kv.step("kvwSign with callbacks", function (next) {
 });
 
 kv.step("kvwHashSign with callbacks", function (next) {
-  kv.callback(plugin, "kvwHashSign", ["signer", "616263", "1234"], function (r) {
+  kv.callback(plugin, "kvwHashSign", ["signer", "616263", kvPin], function (r) {
     kv.equal("success callback", r.ok, true);
     checkSignature(r.value, "signature");
     next();
@@ -68,7 +68,7 @@ kv.step("kvwHashSign with callbacks", function (next) {
 });
 
 kv.step("kvwSign with callbacks: no such container", function (next) {
-  kv.callback(plugin, "kvwSign", ["nobody", hash, "1234"], function (r) {
+  kv.callback(plugin, "kvwSign", ["nobody", hash, kvPin], function (r) {
     kv.equal("error callback", r.ok, false);
     kv.equal("code as text", r.value, "-20");
     next();

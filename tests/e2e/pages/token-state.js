@@ -20,7 +20,7 @@ kv.directs("direct", plugin, [
   ["get_version", "get_version", [], "1.5.0.0"],
   ["kvwIsTokenPresentAndOK", "kvwIsTokenPresentAndOK", [], true],
   ["kvwGetDeviceID", "kvwGetDeviceID", [], "KV0002API"],
-  ["kvwUserLoginDlg with the PIN", "kvwUserLoginDlg", ["1234"], true],
+  ["kvwUserLoginDlg with the PIN", "kvwUserLoginDlg", [kvPin], true],
   ["kvwUserLoginDlg without a PIN", "kvwUserLoginDlg", [], true],
   ["kvwIsUserLoggedIn right after a login", "kvwIsUserLoggedIn", [], -2],
   ["kvwLogout", "kvwLogout", [], true],
@@ -30,7 +30,7 @@ kv.directs("direct", plugin, [
 // Results through the callbacks are the same values, of the same types.
 [["kvwIsTokenPresentAndOK", [], true],
  ["kvwGetDeviceID", [], "KV0002API"],
- ["kvwUserLoginDlg", ["1234"], true],
+ ["kvwUserLoginDlg", [kvPin], true],
  ["kvwIsUserLoggedIn", [], -2],
  ["kvwLogout", [], true]].forEach(function (c) {
   kv.step(c[0] + " with callbacks", function (next) {

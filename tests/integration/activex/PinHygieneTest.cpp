@@ -108,8 +108,9 @@ TEST_P(ComPinHygieneTest, NoCopyOfAPinArgumentRemains) {
     BSTR key = SysAllocString(std::wstring(128, L'1').c_str());
     BSTR iv = SysAllocString(L"0102030405060708");
     invoke(L"kvwGenKeyPair", {text(box)});
-    // From here the program answers with the PIN it is given, as the real one does.
-    gui.setScript("read\nline 0\nargline 1\n");
+    // From here the program answers with the PIN that follows the request, as the real one
+    // does.
+    gui.setScript("read\nline 0\ninputline 2\n");
 
     std::string pin = memscan::distinctivePin(GetParam());
     const std::vector<memscan::Needle> what = memscan::needles(pin);

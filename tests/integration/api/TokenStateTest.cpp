@@ -18,6 +18,7 @@ namespace {
 
 using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::Not;
 using ::testing::UnorderedElementsAreArray;
 
 class TokenStateTest : public ApiFixture {};
@@ -74,12 +75,14 @@ TEST_F(TokenStateTest, LoginDialogChecksThePinAndLeavesTheTokenLoggedOut) {
     createPlugin();
     EXPECT_TRUE(call("kvwUserLoginDlg").convert_to<bool>());
     expectIdle();
-    // Mode 0 with an empty display text; the page's PIN goes to the program as its argument.
+    // Mode 0 with an empty display text; the page's PIN follows it on the program's input,
+    // never on its command line.
     EXPECT_THAT(recorded("stdin"), ElementsAre("stdin 0", "stdin ", "stdin-end"));
     EXPECT_EQ(call("kvwIsUserLoggedIn").convert_to<int>(), -2);
 
     EXPECT_TRUE(call("kvwUserLoginDlg", {FB::variant(std::string("7777"))}).convert_to<bool>());
-    EXPECT_THAT(recorded("arg 1"), Contains("arg 1 7777"));
+    EXPECT_THAT(recorded("stdin"), Contains("stdin 7777"));
+    EXPECT_THAT(recorded("arg 1"), Not(Contains("arg 1 7777")));
 }
 
 TEST_F(TokenStateTest, MissingPinEntryProgramIsMinus50) {

@@ -116,7 +116,9 @@ TEST_F(PinEntryTest, PinFromTheProgramLogsInOnce) {
     const std::vector<std::string> record = gui.record();
     EXPECT_NE(std::find(record.begin(), record.end(), "stdin 2"), record.end());
     EXPECT_NE(std::find(record.begin(), record.end(), "stdin box - 1"), record.end());
-    EXPECT_NE(std::find(record.begin(), record.end(), "arg 1 page pin"), record.end());
+    // The page's PIN follows the request; the command line only says that it does.
+    EXPECT_NE(std::find(record.begin(), record.end(), "stdin page pin"), record.end());
+    EXPECT_NE(std::find(record.begin(), record.end(), "arg 1 --pin-on-input"), record.end());
 
     token->login(1, "box", "");
     EXPECT_EQ(gui.record(), record) << "the program ran again";

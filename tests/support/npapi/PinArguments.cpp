@@ -42,8 +42,9 @@ void expectPinArgumentsLeaveNoCopy(FakeBrowser& browser, NPObject* scriptable, c
     double answer = 0;
     ASSERT_TRUE(invoke(browser, scriptable, "kvwGenKeyPair", {text(box)}, &answer))
         << browser.lastException();
-    // From here the program answers with the PIN it is given, as the real one does.
-    gui.setScript("read\nline 0\nargline 1\n");
+    // From here the program answers with the PIN that follows the request, as the real one
+    // does.
+    gui.setScript("read\nline 0\ninputline 2\n");
 
     std::string pin = memscan::distinctivePin(pinLength);
     const std::vector<memscan::Needle> what = memscan::needles(pin);

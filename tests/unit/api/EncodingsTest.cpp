@@ -54,10 +54,14 @@ TEST(Encodings, PinRequestTextNamesTheSiteAfterAUnitSeparator) {
     EXPECT_EQ(pinRequestText("box", ""), "box");
     EXPECT_EQ(pinRequestText("", "https://a.example"), "\x1fhttps://a.example");
     EXPECT_EQ(pinRequestText("a - b", "https://a.example"), "a - b\x1fhttps://a.example");
-    // A page cannot name a site of its own through the container name.
-    EXPECT_EQ(pinRequestText("x\x1fhttps://bank.example", ""), "x https://bank.example");
+    // A page cannot name a site of its own through the container name, nor add lines or
+    // padding to it: the name arrives cleaned and cut (the cases are PromptText's).
+    EXPECT_EQ(pinRequestText("x\x1fhttps://bank.example", ""), "xhttps://bank.example");
     EXPECT_EQ(pinRequestText("x\x1fhttps://bank.example", "https://a.example"),
-              "x https://bank.example\x1fhttps://a.example");
+              "xhttps://bank.example\x1fhttps://a.example");
+    EXPECT_EQ(pinRequestText("k\".\nRequested by https://bank.example.\n\xE2\x80\x83\xE2\x80\x83",
+                             "https://a.example"),
+              "k\". Requested by https://bank.example.\x1fhttps://a.example");
 }
 
 struct OrderCase {

@@ -76,34 +76,55 @@ TEST(GuiProgram, WordingNamesWhatThePinIsFor) {
         {"4\nbox\n",
          "SETDESC Enter the PIN of your token to derive a session key with container \"box\"."},
         {"9\nbox\n", "SETDESC Enter the PIN of your token."},
-        // A site named by the browser extension follows the last unit separator.
+        // The asking site follows the last unit separator and comes first, on its own line.
         {"0\n\x1fhttps://shop.example\n",
-         "SETDESC Enter the PIN of your token to log in.%0ARequested by https://shop.example."},
-        {"1\nbox\x1fhttp://127.0.0.1:8080\n", "SETDESC Enter the PIN of your token to sign with "
-                                              "container \"box\".%0ARequested by "
-                                              "http://127.0.0.1:8080."},
+         "SETDESC Requested by https://shop.example.%0AEnter the PIN of your token to log in."},
+        {"1\nbox\x1fhttp://127.0.0.1:8080\n", "SETDESC Requested by http://127.0.0.1:8080.%0AEnter "
+                                              "the PIN of your token to sign with container "
+                                              "\"box\"."},
+        // Whoever wrote the request, a name is one line of visible characters.
         {"1\n100% a\rb\nc\n",
-         "SETDESC Enter the PIN of your token to sign with container \"100%25 a%0Db%0Ac\"."},
+         "SETDESC Enter the PIN of your token to sign with container \"100%25 a b c\"."},
+        {"1\nx\x1fy\x1fhttps://shop.example\n",
+         "SETDESC Requested by https://shop.example.%0AEnter the PIN of your token to sign with "
+         "container \"xy\"."},
     };
     for (const auto& [request, description] : cases)
         EXPECT_THAT(runGui(request, "pin:1").record, Contains(description)) << request;
 }
 
-TEST(GuiProgram, LongTextIsCutWithinTheProtocolsLineLength) {
-    std::string name;
+// The spoof a page tried through a container name: a line claiming another site, then padding
+// to push the real site past the dialog's cut.
+TEST(GuiProgram, PageTextCannotHideOrImpersonateTheSite) {
+    std::string padding;
+    for (int i = 0; i < 320; ++i)
+        padding += "\xE2\x80\x83";
+    std::string longName;
     for (int i = 0; i < 600; ++i)
-        name += "\xD0\xAF";
-    const GuiRun run = runGui("1\n" + name + "\n", "pin:1");
-    ASSERT_GE(run.record.size(), 2u);
-    const std::string& description = run.record[1];
-    EXPECT_LE(description.size(), 1000u);
-    EXPECT_EQ(description.substr(description.size() - 3), "...");
-    // Cut between characters: every two-byte character is whole.
-    EXPECT_EQ((description.size() - std::string("SETDESC Enter the PIN of your token to sign "
-                                                "with container \"...")
-                                        .size()) %
-                  2,
-              0u);
+        longName += "\xD0\xAF";
+    const std::string longSite = "https://" + std::string(280, 'a') + ".example";
+    const std::pair<std::string, std::string> cases[] = {
+        {"1\nMain key\".\nRequested by https://bank.example.\n" + padding +
+             "\x1fhttps://shop.example\n",
+         "SETDESC Requested by https://shop.example.%0AEnter the PIN of your token to sign with "
+         "container \"Main key\". Requested by https://bank.example.\"."},
+        {"1\n" + longName + "\x1f" + longSite + "\n",
+         "SETDESC Requested by " + longSite +
+             ".%0AEnter the PIN of your token to sign with "
+             "container \"" +
+             longName.substr(0, 63 * 2) + "\xE2\x80\xA6\"."},
+    };
+    for (const auto& [request, description] : cases) {
+        const GuiRun run = runGui(request, "pin:1");
+        ASSERT_GE(run.record.size(), 2u);
+        EXPECT_EQ(run.record[1], description);
+        EXPECT_LE(run.record[1].size(), 1000u);
+    }
+    // A site that cannot be shown whole is not shown at all: no dialog.
+    const std::string tooLong = "https://" + std::string(300, 'a') + ".example";
+    const GuiRun refused = runGui("1\nbox\x1f" + tooLong + "\n", "pin:1");
+    EXPECT_EQ(refused.output, "-61\n");
+    EXPECT_THAT(refused.record, IsEmpty());
 }
 
 TEST(GuiProgram, OutcomesOfTheDialog) {
@@ -116,10 +137,15 @@ TEST(GuiProgram, OutcomesOfTheDialog) {
         EXPECT_EQ(runGui("1\nbox\n", answer).output, output) << answer;
 }
 
-TEST(GuiProgram, PinArgumentIsAnsweredWithoutADialog) {
-    const GuiRun run = runGui("1\nbox\n", "pin:9", {"Gui", "4321 x"});
+TEST(GuiProgram, PinFollowingTheRequestIsAnsweredWithoutADialog) {
+    const GuiRun run = runGui("1\nbox\n4321 x\n", "pin:9", {"Gui", "--pin-on-input"});
     EXPECT_EQ(run.output, "0\n4321 x\n");
     EXPECT_THAT(run.record, IsEmpty());
+    // Refused as one line cannot carry it back.
+    EXPECT_EQ(runGui("1\nbox\n43\n21\n", "pin:9", {"Gui", "--pin-on-input"}).output, "-61\n");
+    EXPECT_EQ(runGui("1\nbox\n\n", "pin:9", {"Gui", "--pin-on-input"}).output, "0\n9\n");
+    // A PIN on the command line is not taken: the user is asked.
+    EXPECT_EQ(runGui("1\nbox\n", "pin:9", {"Gui", "4321"}).output, "0\n9\n");
     EXPECT_EQ(runGui("1\nbox\n", "pin:9", {"Gui", ""}).output, "0\n9\n");
 }
 
@@ -141,8 +167,8 @@ TEST(GuiProgram, SpeaksTheLanguageOfTheLocale) {
     const Case cases[] = {
         {russian, "0\n\n", "SETDESC Введите PIN-код токена, чтобы войти.", "SETPROMPT PIN-код:"},
         {russian, "1\nbox\x1fhttps://shop.example\n",
-         "SETDESC Введите PIN-код токена, чтобы подписать ключом контейнера «box».%0AЗапрос от "
-         "https://shop.example.",
+         "SETDESC Запрос от https://shop.example.%0AВведите PIN-код токена, чтобы подписать "
+         "ключом контейнера «box».",
          "SETPROMPT PIN-код:"},
         {russian, "2\nbox\n", "SETDESC Введите PIN-код токена, чтобы создать контейнер «box».",
          "SETPROMPT PIN-код:"},

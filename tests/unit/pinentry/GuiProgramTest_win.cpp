@@ -81,11 +81,11 @@ std::wstring textOf(HWND window) {
 
 } // namespace
 
-TEST(GuiProgramWin, PinArgumentIsAnsweredWithoutADialog) {
-    Session session = startGui("1\nbox\n", {"Gui", "12 \"34\" \\"});
+TEST(GuiProgramWin, PinFollowingTheRequestIsAnsweredWithoutADialog) {
+    Session session = startGui("1\nbox\n12 \"34\" \\\n", {"Gui", "--pin-on-input"});
     EXPECT_EQ(session.output.get(), "0\n12 \"34\" \\\n");
     EXPECT_EQ(session.gui.wait(), 0);
-    EXPECT_EQ(startGui("x\nbox\n", {"Gui", ""}).output.get(), "-61\n");
+    EXPECT_EQ(startGui("x\nbox\n1\n", {"Gui", "--pin-on-input"}).output.get(), "-61\n");
 }
 
 TEST(GuiProgramWin, DialogAnswersTheTypedPinOrTheCancel) {
@@ -109,6 +109,26 @@ TEST(GuiProgramWin, DialogAnswersTheTypedPinOrTheCancel) {
     }
 }
 
+// A container name that claims another site, padded to push the real one out of view.
+TEST(GuiProgramWin, PageTextCannotHideOrImpersonateTheSite) {
+    std::string padding;
+    for (int i = 0; i < 320; ++i)
+        padding += "\xE2\x80\x83";
+    Session session = startGui("1\nMain key\".\nRequested by https://bank.example.\n" + padding +
+                                   "\x1fhttps://shop.example\n",
+                               {"Gui", ""});
+    const HWND dialog = findDialog(session);
+    if (!dialog) {
+        ASSERT_EQ(session.output.get(), "-61\n");
+        GTEST_SKIP() << "no display for the dialog";
+    }
+    EXPECT_EQ(textOf(GetDlgItem(dialog, 100)),
+              L"Requested by https://shop.example.\nEnter the PIN of your token to sign with "
+              L"container \"Main key\". Requested by https://bank.example.\".");
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(session.output.get(), "-60\n");
+}
+
 // The dialog speaks the user's interface language, which Wine takes from the locale variables
 // of the test program (a child inherits it). CTest runs this case once more with a Russian
 // locale and KV_TEST_UI_LANGUAGE=ru.
@@ -119,11 +139,11 @@ TEST(GuiProgramWin, DialogSpeaksTheUsersLanguage) {
         const wchar_t* ok;
         const wchar_t* cancel;
     };
-    const Texts english = {L"Enter the PIN of your token to sign with container \"work - Я\".\n"
-                           L"Requested by https://shop.example.",
+    const Texts english = {L"Requested by https://shop.example.\n"
+                           L"Enter the PIN of your token to sign with container \"work - Я\".",
                            L"PIN:", L"OK", L"Cancel"};
-    const Texts russian = {L"Введите PIN-код токена, чтобы подписать ключом контейнера «work - Я»."
-                           L"\nЗапрос от https://shop.example.",
+    const Texts russian = {L"Запрос от https://shop.example.\n"
+                           L"Введите PIN-код токена, чтобы подписать ключом контейнера «work - Я».",
                            L"PIN-код:", L"ОК", L"Отмена"};
     const char* language = std::getenv("KV_TEST_UI_LANGUAGE");
     const Texts& expected = language && std::string(language) == "ru" ? russian : english;

@@ -13,6 +13,7 @@
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsSupersetOf;
+using ::testing::Not;
 
 namespace {
 
@@ -88,23 +89,38 @@ TEST(InputPin, AnswersOfTheProgram) {
     }
 }
 
-TEST(InputPin, SendsModeAndTextAndPassesTheArgument) {
+TEST(InputPin, SendsModeAndText) {
     GuiFolder gui("read\nline 0\nline 1\n");
-    ASSERT_EQ(inputPin(gui.wide(), -5, "My box - \xD0\xAF \"q\"", "a \"b\" c\\"), "1");
+    ASSERT_EQ(inputPin(gui.wide(), -5, "My box - \xD0\xAF \"q\"", ""), "1");
     const std::vector<std::string> record = gui.record();
-    EXPECT_THAT(record, IsSupersetOf({"arg 0 Gui", "arg 1 a \"b\" c\\\\", "args 2"}));
+    EXPECT_THAT(record, Contains("arg 0 Gui"));
+    EXPECT_THAT(record, Not(Contains("arg 1 --pin-on-input")));
     EXPECT_THAT(record, IsSupersetOf({"stdin -5", "stdin My box - \\xD0\\xAF \"q\"", "stdin-end"}));
-    EXPECT_THAT(record, Contains("stdin-end"));
+}
+
+std::vector<std::string> inputLines(const std::vector<std::string>& record) {
+    std::vector<std::string> input;
+    for (const std::string& line : record)
+        if (line.rfind("stdin", 0) == 0)
+            input.push_back(line);
+    return input;
 }
 
 TEST(InputPin, RequestIsExactlyTwoLines) {
     GuiFolder gui("read\nline 0\nline 1\n");
     inputPin(gui.wide(), 0, "", "");
-    std::vector<std::string> input;
-    for (const std::string& line : gui.record())
-        if (line.rfind("stdin", 0) == 0)
-            input.push_back(line);
-    EXPECT_THAT(input, ElementsAre("stdin 0", "stdin ", "stdin-end"));
+    EXPECT_THAT(inputLines(gui.record()), ElementsAre("stdin 0", "stdin ", "stdin-end"));
+}
+
+// Any local user reads a process's command line: the page's PIN follows the request on the
+// program's input instead, and the command line only says so.
+TEST(InputPin, PagesPinFollowsTheRequestNeverOnTheCommandLine) {
+    GuiFolder gui("read\nline 0\nline 1\n");
+    inputPin(gui.wide(), 1, "box", "a \"b\" c\\");
+    const std::vector<std::string> record = gui.record();
+    EXPECT_THAT(record, IsSupersetOf({"arg 0 Gui", "arg 1 --pin-on-input", "args 2"}));
+    EXPECT_THAT(inputLines(record),
+                ElementsAre("stdin 1", "stdin box", "stdin a \"b\" c\\\\", "stdin-end"));
 }
 
 TEST(InputPin, RunsInItsFolderWithThePluginsEnvironment) {
