@@ -1,11 +1,13 @@
 // What the Windows suites take for granted from Wine, checked on its own so that a fault shows
 // here by name and not as a crash inside some other test: each thread sees its own TEB and TLS
-// (under qemu-i386 that needs qemu32-run's preload), a child process starts and is heard, and
-// address space is reserved exactly where asked or not at all.
+// (under qemu-i386 that needs qemu32-run's preload), a child process starts and is heard,
+// address space is reserved exactly where asked or not at all, and ReadProcessMemory (done by
+// the wineserver, a 64-bit program) reads what is at the address it is given.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -163,6 +165,31 @@ TEST(WineMemory, ReservesExactlyWhereAskedOrNotAtAll) {
     EXPECT_EQ(info.State, static_cast<DWORD>(MEM_RESERVE));
     EXPECT_EQ(info.RegionSize, kSize);
     VirtualFree(held, 0, MEM_RELEASE);
+}
+
+// The memory scans of the PIN tests read the process's memory this way: a stack and a heap
+// block, each read back through the wineserver.
+TEST(WineMemory, ReadProcessMemoryReadsWhatIsThere) {
+    char onStack[64];
+    std::vector<char> onHeap(4096);
+    for (std::size_t i = 0; i < sizeof onStack; ++i)
+        onStack[i] = static_cast<char>('a' + i % 26);
+    for (std::size_t i = 0; i < onHeap.size(); ++i)
+        onHeap[i] = static_cast<char>(i * 7);
+    const struct {
+        const char* name;
+        const char* data;
+        std::size_t size;
+    } cases[] = {{"the stack", onStack, sizeof onStack},
+                 {"the heap", onHeap.data(), onHeap.size()}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<char> read(c.size);
+        SIZE_T got = 0;
+        ASSERT_TRUE(ReadProcessMemory(GetCurrentProcess(), c.data, read.data(), c.size, &got));
+        EXPECT_EQ(got, c.size);
+        EXPECT_TRUE(std::equal(read.begin(), read.end(), c.data));
+    }
 }
 
 } // namespace
