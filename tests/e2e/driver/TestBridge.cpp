@@ -2,6 +2,7 @@
 
 #include "KvSoftToken.h"
 
+#include <chrono>
 #include <dlfcn.h>
 
 #include <QDir>
@@ -50,4 +51,9 @@ QString TestBridge::processFigures() const {
         .arg(fds)
         .arg(statusField(status, QStringLiteral("Threads")))
         .arg(tokenSessions());
+}
+
+double TestBridge::microseconds() const {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return std::chrono::duration<double, std::micro>(now).count();
 }

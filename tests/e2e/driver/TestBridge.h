@@ -14,6 +14,8 @@ public:
     // fds=<open descriptors> threads=<n> sessions=<n>". Sessions are those the software token
     // named by KV_FIGURES_PKCS11 counts in this process (-1 when it is not loaded).
     Q_INVOKABLE QString processFigures() const;
+    // A steady clock in microseconds, for pages that time calls more finely than Date.now.
+    Q_INVOKABLE double microseconds() const;
 
 signals:
     void verdict(bool passed, const QString& summary);
