@@ -59,7 +59,7 @@ for f in "${!before[@]}"; do
 done
 
 # The signed program still runs (the PIN argument answers without a dialog).
-answer=$(printf '1\nbox\n' | "$wine_run" "files/$(basename "$gui")" 4321 2>/dev/null)
+answer=$(printf '1\nbox\n4321\n' | "$wine_run" "files/$(basename "$gui")" --pin-on-input 2>/dev/null)
 [ "$answer" = $'0\n4321' ] || fail "the signed Gui.bin answered '$answer'"
 
 # Failures leave the files as they were; the other files of the call are signed all the same.
