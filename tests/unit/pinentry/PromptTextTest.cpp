@@ -73,9 +73,9 @@ const ShownCase shownCases[] = {
      "c\xED\xA0\x80"
      "d\xE2\x82",
      "a\xEF\xBF\xBD"
-     "b\xEF\xBF\xBD\xEF\xBF\xBD"
-     "c\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"
-     "d\xEF\xBF\xBD\xEF\xBF\xBD"},
+     "b\xEF\xBF\xBD"
+     "c\xEF\xBF\xBD"
+     "d\xEF\xBF\xBD"},
     {"at the limit", repeat("k", 64), repeat("k", 64)},
     {"one past the limit", repeat("k", 65), repeat("k", 63) + ellipsis},
     {"cut counts characters, not bytes", repeat("\xD0\xAF", 100),
