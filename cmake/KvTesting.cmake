@@ -26,10 +26,10 @@ endif()
 # kv_add_test(name SOURCES ... LIBS ... [LABELS ...]): one test program. Natively every test
 # case is its own CTest test; under Wine a program is one CTest test, since starting Wine costs
 # a second. LABELS go on every test of the program (tsan: run in the ThreadSanitizer tree,
-# which builds no other test program).
+# which builds no other test program; nosan: not run under the sanitizers, so not built there).
 function(kv_add_test name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
-    if(KV_TSAN AND NOT "tsan" IN_LIST ARG_LABELS)
+    if((KV_TSAN AND NOT "tsan" IN_LIST ARG_LABELS) OR (KV_SANITIZE AND "nosan" IN_LIST ARG_LABELS))
         add_executable(${name} EXCLUDE_FROM_ALL ${ARG_SOURCES})
         target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock_main)
         return()
