@@ -4,6 +4,9 @@
 // and reports to the test driver when done. The code is meant to be read as an example.
 // In English or Russian: ?lang=en or ?lang=ru, else the browser's language.
 var DEMO_PIN = "1234";
+// The tour tries PINs, a wrong one among them: it runs only on the demo token, so that it never
+// counts wrong PINs against a token of the user's.
+var DEMO_SERIAL = "KVDEMO0001";
 /** @type {Kestrova.Client | null} the plug-in, once loaded */
 var client = null;
 
@@ -340,26 +343,33 @@ button("import", importCertificate);
 button("repair", repair);
 
 // The automatic walk: each step runs after the previous one answered and says whether what
-// happened is what the demo expects: a success, or a failure of a given name.
+// happened is what the demo expects: a success, or a failure of a given name. The walk stops at
+// the first step that does not, so a PIN refused when it should not be is never followed by
+// another try.
 function tour() {
   var failures = [];
+  var stopped = {};
+  function unexpected(what) {
+    failures.push(what);
+    throw stopped;
+  }
   function succeeds(what, action) {
     return function () {
       return action().then(function (result) {
         if (result === false)
-          failures.push(what);
+          unexpected(what);
       }, function () {
-        failures.push(what);
+        unexpected(what);
       });
     };
   }
   function failsWith(what, name, action) {
     return function () {
       return action().then(function () {
-        failures.push(what + " (it succeeded)");
+        unexpected(what + " (it succeeded)");
       }, function (error) {
         if (error.name !== name)
-          failures.push(what + " (" + error.name + ")");
+          unexpected(what + " (" + error.name + ")");
       });
     };
   }
@@ -369,8 +379,21 @@ function tour() {
       return action();
     };
   }
+  function onDemoToken() {
+    var serial = element("serial").textContent;
+    if (serial === DEMO_SERIAL)
+      return;
+    record(t("the tour", "обход"), t("not started", "не начат"),
+           t("it runs only on the demo token (" + DEMO_SERIAL + "); this one is " + serial +
+             ", and no PIN was tried on it",
+             "он идёт только на демонстрационном токене (" + DEMO_SERIAL + "); этот токен \u2014 " +
+             serial + ", PIN-код на нём не проверялся"),
+           "failed");
+    unexpected("the tour runs only on the demo token " + DEMO_SERIAL + ", not " + serial);
+  }
   var steps = [
     succeeds("token present", checkToken),
+    onDemoToken,
     withPin("0000", failsWith("a wrong PIN is refused", "PIN_INCORRECT", login)),
     withPin(DEMO_PIN, succeeds("login", login)),
     succeeds("list", listContainers),
@@ -379,7 +402,7 @@ function tour() {
       var old = containers.filter(function (n) { return /^Demo /.test(n); });
       return old.reduce(function (done, name) {
         return done.then(function () { return removeContainer(name); });
-      }, Kestrova.Promise.resolve()).then(nothing, function () { failures.push("clean up"); });
+      }, Kestrova.Promise.resolve()).then(nothing, function () { unexpected("clean up"); });
     },
     succeeds("create signer", function () { return createContainer("Demo signer"); }),
     succeeds("create peer", function () { return createContainer("Demo peer"); }),
@@ -407,14 +430,15 @@ function tour() {
     failsWith("a missing argument is reported", "MISSING_ARGUMENT",
               function () { return call("sign", ["", "00", { pin: DEMO_PIN }]); })
   ];
+  function finish() {
+    window.scrollTo(0, 0);
+    var passed = failures.length === 0;
+    if (testDriver)
+      testDriver.done(passed, passed ? "every feature shown"
+                                     : "unexpected: " + failures.join(", "));
+  }
   steps.reduce(function (done, step) { return done.then(step); }, Kestrova.Promise.resolve())
-      .then(function () {
-        window.scrollTo(0, 0);
-        var passed = failures.length === 0;
-        if (testDriver)
-          testDriver.done(passed, passed ? "every feature shown"
-                                         : "unexpected: " + failures.join(", "));
-      });
+      .then(finish, finish);
 }
 
 // The browser-test driver, when the page runs under it.
