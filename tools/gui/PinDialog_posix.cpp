@@ -6,10 +6,15 @@
 #include "SecureWipe.h"
 #include "Utf.h"
 
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <stdexcept>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 
 namespace {
 
@@ -49,7 +54,42 @@ std::string terminalName() {
     return "/dev/tty";
 }
 
+#ifdef __linux__
+// Gui.bin starts the pinentry through a second copy of itself, started with this argument, the
+// id of its parent and the pinentry's path: it asks the kernel to end it when that parent ends
+// and then becomes the pinentry. The plug-in ends Gui.bin when the page goes, and so ends the
+// dialog with it, whatever the pinentry is.
+constexpr const char* kPinentryRole = "--pinentry-ending-with";
+
+std::vector<std::string> pinentryCommand(std::wstring& path) {
+    char self[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0)
+        throw std::runtime_error("the program's own path is unknown");
+    path = utf8ToWide(std::string(self, static_cast<std::size_t>(length)));
+    return {"Gui", kPinentryRole, std::to_string(::getpid()), pinentryProgram()};
+}
+#else
+std::vector<std::string> pinentryCommand(std::wstring& path) {
+    path = utf8ToWide(pinentryProgram());
+    return {"pinentry"};
+}
+#endif
+
 } // namespace
+
+void becomeDialogHelperWhenAsked([[maybe_unused]] int argc, [[maybe_unused]] char** argv) {
+#ifdef __linux__
+    if (argc != 4 || std::strcmp(argv[1], kPinentryRole) != 0)
+        return;
+    // Checked after the request, so a parent that ended in between is seen too.
+    const long parent = std::strtol(argv[2], nullptr, 10);
+    if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() != parent)
+        ::_exit(127);
+    ::execl(argv[3], "pinentry", static_cast<char*>(nullptr));
+    ::_exit(127);
+#endif
+}
 
 bool askPin(const std::string& description, std::string& pin) {
     process::context ctx;
@@ -57,7 +97,9 @@ bool askPin(const std::string& description, std::string& pin) {
     ctx.stdin_mode = process::Piped;
     ctx.stdout_mode = process::Piped;
     ctx.stderr_mode = process::NullDevice;
-    process::child pinentry = process::launch(utf8ToWide(pinentryProgram()), {"pinentry"}, ctx);
+    std::wstring path;
+    const std::vector<std::string> command = pinentryCommand(path);
+    process::child pinentry = process::launch(path, command, ctx);
     process::postream& commands = *pinentry.get_stdin();
     process::pistream& replies = *pinentry.get_stdout();
     const auto failures = std::ios::failbit | std::ios::badbit | std::ios::eofbit;

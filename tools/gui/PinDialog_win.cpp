@@ -101,6 +101,9 @@ INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 
 } // namespace
 
+// The dialog is this process's own window: there is no helper program.
+void becomeDialogHelperWhenAsked(int, char**) {}
+
 bool askPin(const std::string& description, std::string& pin) {
     DialogState state;
     state.description = toWide(description);

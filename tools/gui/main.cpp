@@ -76,6 +76,7 @@ void answer(std::int32_t status, const std::string& pin) {
 } // namespace
 
 int main(int argc, char** argv) {
+    becomeDialogHelperWhenAsked(argc, argv);
     binaryStandardStreams();
     // The page's PIN may come on standard input: read unbuffered, so only our wiped copies hold it.
     std::setvbuf(stdin, nullptr, _IONBF, 0);

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <thread>
+#include <unistd.h>
 
 using ::testing::Contains;
 using ::testing::ElementsAre;
@@ -23,12 +25,11 @@ struct GuiRun {
 
 using Environment = std::map<std::string, std::string>;
 
-// environment: the locale variables of the run; without them Gui.bin speaks English.
-GuiRun runGui(const std::string& request, const std::string& answer,
-              const std::vector<std::string>& arguments = {"Gui"},
-              const std::string& pinentry = KV_FAKE_PINENTRY, const Environment& environment = {}) {
-    GuiFolder scratch("");
-    const std::filesystem::path recordPath = scratch.path() / "pinentry.record";
+// The environment Gui.bin runs in: English unless environment sets the locale, the fake
+// pinentry answering with answer and recording what it is sent in recordPath.
+process::context guiContext(const std::string& answer, const std::filesystem::path& recordPath,
+                            const std::string& pinentry = KV_FAKE_PINENTRY,
+                            const Environment& environment = {}) {
     process::context ctx;
     ctx.env = process::self::get_environment();
     ctx.env.erase("GPG_TTY");
@@ -42,8 +43,20 @@ GuiRun runGui(const std::string& request, const std::string& answer,
     ctx.env["FAKE_PINENTRY_ANSWER"] = answer;
     ctx.stdin_mode = process::Piped;
     ctx.stdout_mode = process::Piped;
+    return ctx;
+}
+
+process::child launchGui(const std::vector<std::string>& arguments, const process::context& ctx) {
+    return process::launch(std::filesystem::path(KV_GUI_PROGRAM).wstring(), arguments, ctx);
+}
+
+GuiRun runGui(const std::string& request, const std::string& answer,
+              const std::vector<std::string>& arguments = {"Gui"},
+              const std::string& pinentry = KV_FAKE_PINENTRY, const Environment& environment = {}) {
+    GuiFolder scratch("");
+    const std::filesystem::path recordPath = scratch.path() / "pinentry.record";
     process::child gui =
-        process::launch(std::filesystem::path(KV_GUI_PROGRAM).wstring(), arguments, ctx);
+        launchGui(arguments, guiContext(answer, recordPath, pinentry, environment));
     *gui.get_stdin() << request << std::flush;
     gui.get_stdin()->close();
     GuiRun run;
@@ -54,6 +67,26 @@ GuiRun runGui(const std::string& request, const std::string& answer,
         if (line.rfind("OPTION ", 0) != 0) // depends on the terminal the test runs in
             run.record.push_back(line);
     return run;
+}
+
+// Polls until done() holds or 20 s have passed; whether it held.
+template <typename Condition> bool within20s(Condition done) {
+    for (int tries = 0; tries < 400; ++tries) {
+        if (done())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return done();
+}
+
+// Whether the process runs (one ended but not yet reaped by whoever adopted it does not).
+bool running(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line))
+        return false;
+    const std::size_t state = line.rfind(')') + 2;
+    return state < line.size() && line[state] != 'Z' && line[state] != 'X';
 }
 
 } // namespace
@@ -217,3 +250,25 @@ TEST(GuiProgram, SpeaksTheLanguageOfTheLocale) {
             << c.request << " " << c.environment.begin()->second;
     }
 }
+
+#ifdef __linux__
+// The plug-in ends Gui.bin when the page that asked goes away: the dialog must go with it, or
+// the user would be left with a PIN request no one waits for.
+TEST(GuiProgram, DialogEndsWithTheProgram) {
+    GuiFolder scratch("");
+    const std::filesystem::path pidPath = scratch.path() / "pinentry.pid";
+    process::child gui = launchGui(
+        {"Gui"}, guiContext("wait:" + pidPath.string(), scratch.path() / "pinentry.record"));
+    *gui.get_stdin() << "0\n\n" << std::flush;
+    gui.get_stdin()->close();
+    pid_t pinentry = 0;
+    ASSERT_TRUE(within20s([&] {
+        std::ifstream file(pidPath);
+        return bool(file >> pinentry);
+    })) << "the dialog did not open";
+    EXPECT_TRUE(running(pinentry));
+    gui.terminate();
+    gui.wait();
+    EXPECT_TRUE(within20s([&] { return !running(pinentry); })) << "the dialog outlived Gui.bin";
+}
+#endif
