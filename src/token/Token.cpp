@@ -36,6 +36,12 @@ void Token::close() {
         throw Pkcs11Exception("C_CloseSession", rv);
 }
 
+bool Token::tokenPresent() const {
+    CK_SLOT_INFO info{};
+    return functionList->C_GetSlotInfo(slot, &info) == CKR_OK &&
+           (info.flags & CKF_TOKEN_PRESENT) != 0;
+}
+
 Bytes Token::getAttributeValue(CK_ATTRIBUTE_TYPE type, CK_OBJECT_HANDLE object) {
     return readVariableLength<unsigned char>([&](unsigned char* value, CK_ULONG_PTR length) {
         CK_ATTRIBUTE attribute{type, value, *length};

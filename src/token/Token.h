@@ -47,6 +47,8 @@ protected:
     Token(Pkcs11& module, CK_SLOT_ID slot);
 
     bool isClosed() const { return closed; }
+    // Whether the slot still holds a token (asked of the module now).
+    bool tokenPresent() const;
     Bytes getAttributeValue(CK_ATTRIBUTE_TYPE type, CK_OBJECT_HANDLE object);
     // The one object matching the template, or 0 when none or several match.
     CK_OBJECT_HANDLE findSingleObject(Template& t);

@@ -47,6 +47,14 @@ void UserToken::logout() {
 }
 
 void UserToken::userLogin(CK_UTF8CHAR_PTR pin, CK_ULONG length) {
-    pkcs11Call("C_Login", functionList->C_Login, session, CKU_USER, pin, length);
-    loggedIn = true;
+    const CK_RV rv = functionList->C_Login(session, CKU_USER, pin, length);
+    if (rv == CKR_OK) {
+        loggedIn = true;
+        return;
+    }
+    // The PIN is asked before C_Login: a token pulled out meanwhile took the session with it,
+    // and C_Login answers for the session. The caller hears what really happened.
+    const bool sessionLost =
+        rv == CKR_SESSION_HANDLE_INVALID || rv == CKR_SESSION_CLOSED || rv == CKR_DEVICE_REMOVED;
+    throw Pkcs11Exception("C_Login", sessionLost && !tokenPresent() ? CKR_TOKEN_NOT_PRESENT : rv);
 }
