@@ -1,5 +1,7 @@
 #include "Assuan.h"
 
+#include <algorithm>
+
 #include "HexDigit.h"
 #include "LineReader.h"
 #include "SecureWipe.h"
@@ -57,6 +59,10 @@ bool isCancel(std::uint32_t error) {
     return code == 99 || code == 198;
 }
 
+bool isTimeout(std::uint32_t error) {
+    return (error & 0xFFFF) == 62;
+}
+
 Client::~Client() {
     secureWipe(m_line);
 }
@@ -87,7 +93,9 @@ Reply Client::readReply() {
             return reply;
         }
         if (m_line.rfind("ERR ", 0) == 0) {
-            reply.error = static_cast<std::uint32_t>(std::stoul(m_line.substr(4)));
+            std::size_t end = 0;
+            reply.error = static_cast<std::uint32_t>(std::stoul(m_line.substr(4), &end));
+            reply.message = m_line.substr(std::min(m_line.size(), 4 + end + 1));
             return reply;
         }
         if (m_line.rfind("D ", 0) == 0) {

@@ -18,12 +18,15 @@ void appendUnescaped(std::string& out, const std::string& data, std::size_t from
 struct Reply {
     bool ok = false;
     std::uint32_t error = 0; // the code of an ERR line
+    std::string message;     // and its text
     std::string data;        // the decoded data lines, joined
 };
 
 // True for an error code that means the user cancelled (GPG_ERR_CANCELED, GPG_ERR_FULLY_CANCELED,
 // whatever the error source in the code's high bits).
 bool isCancel(std::uint32_t error);
+// True for GPG_ERR_TIMEOUT: the dialog's time limit passed without an answer.
+bool isTimeout(std::uint32_t error);
 
 class Client {
 public:

@@ -94,7 +94,9 @@ int main(int argc, char** argv) {
             else
                 status = statusCancelled;
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        // Why there was no dialog, for whoever reads this program's errors.
+        std::fprintf(stderr, "Gui.bin: %s\n", e.what());
         status = statusFailed;
     }
     // The PIN travels as one line: one that holds a line feed cannot be sent.

@@ -20,29 +20,34 @@ namespace {
 
 struct GuiRun {
     std::string output;              // what Gui.bin answered
+    std::string errors;              // what it wrote to standard error
+    std::string timeLimit;           // the seconds of SETTIMEOUT, when it was sent
     std::vector<std::string> record; // what the fake pinentry was sent
 };
 
 using Environment = std::map<std::string, std::string>;
 
-// The environment Gui.bin runs in: English unless environment sets the locale, the fake
-// pinentry answering with answer and recording what it is sent in recordPath.
+// The environment Gui.bin runs in: English unless environment sets the locale, no display or
+// time limit unless it sets them, the fake pinentry (none when empty: Gui.bin chooses) answering
+// with answer and recording what it is sent in recordPath.
 process::context guiContext(const std::string& answer, const std::filesystem::path& recordPath,
                             const std::string& pinentry = KV_FAKE_PINENTRY,
                             const Environment& environment = {}) {
     process::context ctx;
     ctx.env = process::self::get_environment();
-    ctx.env.erase("GPG_TTY");
-    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"})
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG", "GPG_TTY", "DISPLAY",
+                             "WAYLAND_DISPLAY", "KESTROVA_PIN_TIMEOUT", "KESTROVA_PINENTRY"})
         ctx.env.erase(name);
     ctx.env["LOCPATH"] = KV_TEST_LOCALES; // ru_RU.UTF-8, made for the tests
     for (const auto& [name, value] : environment)
         ctx.env[name] = value;
-    ctx.env["KESTROVA_PINENTRY"] = pinentry;
+    if (!pinentry.empty())
+        ctx.env["KESTROVA_PINENTRY"] = pinentry;
     ctx.env["FAKE_PINENTRY_RECORD"] = recordPath.string();
     ctx.env["FAKE_PINENTRY_ANSWER"] = answer;
     ctx.stdin_mode = process::Piped;
     ctx.stdout_mode = process::Piped;
+    ctx.stderr_mode = process::Piped;
     return ctx;
 }
 
@@ -61,11 +66,16 @@ GuiRun runGui(const std::string& request, const std::string& answer,
     gui.get_stdin()->close();
     GuiRun run;
     run.output.assign(std::istreambuf_iterator<char>(*gui.get_stdout()), {});
+    run.errors.assign(std::istreambuf_iterator<char>(*gui.get_stderr()), {});
     gui.wait();
     std::ifstream record(recordPath);
-    for (std::string line; std::getline(record, line);)
-        if (line.rfind("OPTION ", 0) != 0) // depends on the terminal the test runs in
+    // Terminal options depend on where the test runs; the time limit has a test of its own.
+    for (std::string line; std::getline(record, line);) {
+        if (line.rfind("SETTIMEOUT ", 0) == 0)
+            run.timeLimit = line.substr(11);
+        else if (line.rfind("OPTION ", 0) != 0)
             run.record.push_back(line);
+    }
     return run;
 }
 
@@ -272,3 +282,89 @@ TEST(GuiProgram, DialogEndsWithTheProgram) {
     EXPECT_TRUE(within20s([&] { return !running(pinentry); })) << "the dialog outlived Gui.bin";
 }
 #endif
+
+// Without KESTROVA_PINENTRY, Gui.bin picks the pinentry itself: a graphical one where there is a
+// display, else a text one where there is a terminal, and says why when there is none.
+TEST(GuiProgram, ChoosesAPinentryForTheDesktop) {
+    struct Case {
+        const char* what;
+        Environment environment;
+        std::vector<std::string> installed;
+        const char* ran; // the program that ran, or nullptr when none could
+        const char* reason;
+    };
+    const Environment x11 = {{"DISPLAY", ":9"}, {"GPG_TTY", "/dev/null"}};
+    const Environment terminalOnly = {{"GPG_TTY", "/dev/null"}};
+    const std::vector<Case> cases = {
+        {"X11 and a terminal: graphical first",
+         x11,
+         {"pinentry-curses", "pinentry-gtk-2"},
+         "pinentry-gtk-2",
+         ""},
+        {"Wayland: GNOME's first",
+         {{"WAYLAND_DISPLAY", "wayland-0"}, {"GPG_TTY", "/dev/null"}},
+         {"pinentry-qt", "pinentry-gnome3", "pinentry"},
+         "pinentry-gnome3",
+         ""},
+        {"a terminal alone",
+         terminalOnly,
+         {"pinentry-gtk-2", "pinentry-curses"},
+         "pinentry-curses",
+         ""},
+        {"a display with only a text pinentry and a terminal",
+         x11,
+         {"pinentry-curses"},
+         "pinentry-curses",
+         ""},
+        {"Debian's alternative as the last resort", terminalOnly, {"pinentry"}, "pinentry", ""},
+        {"nothing installed",
+         x11,
+         {},
+         nullptr,
+         "no pinentry is installed (tried pinentry-gnome3, pinentry-gtk-2"},
+        {"a name in KESTROVA_PINENTRY that is not there",
+         {{"KESTROVA_PINENTRY", "pinentry-nowhere"}, {"GPG_TTY", "/dev/null"}},
+         {"pinentry-curses"},
+         nullptr,
+         "KESTROVA_PINENTRY names pinentry-nowhere"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        GuiFolder bin("");
+        // Each stand-in names itself in the record, then speaks as the fake pinentry.
+        for (const std::string& name : c.installed) {
+            const std::filesystem::path program = bin.path() / name;
+            std::ofstream(program) << "#!/bin/sh\necho " << name
+                                   << " >> \"$FAKE_PINENTRY_RECORD\"\nexec " KV_FAKE_PINENTRY "\n";
+            std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+        }
+        Environment environment = c.environment;
+        environment["PATH"] = bin.path().string();
+        const GuiRun run = runGui("0\n\n", "pin:1", {"Gui"}, "", environment);
+        if (c.ran) {
+            EXPECT_EQ(run.output, "0\n1\n");
+            ASSERT_FALSE(run.record.empty());
+            EXPECT_EQ(run.record.front(), c.ran);
+        } else {
+            EXPECT_EQ(run.output, "-61\n");
+            EXPECT_THAT(run.errors, ::testing::HasSubstr(c.reason));
+        }
+    }
+}
+
+// The dialog does not wait for ever: two minutes unless KESTROVA_PIN_TIMEOUT says otherwise (0:
+// no limit), and a dialog that times out answers as a cancelled one, saying why.
+TEST(GuiProgram, DialogHasATimeLimit) {
+    const std::pair<const char*, const char*> limits[] = {
+        {"", "120"}, {"30", "30"}, {"0", ""}, {"soon", "120"}, {"-5", "120"}};
+    for (const auto& [setting, sent] : limits) {
+        Environment environment;
+        if (*setting)
+            environment["KESTROVA_PIN_TIMEOUT"] = setting;
+        EXPECT_EQ(runGui("0\n\n", "pin:1", {"Gui"}, KV_FAKE_PINENTRY, environment).timeLimit, sent)
+            << setting;
+    }
+    const GuiRun run = runGui("0\n\n", "timeout");
+    EXPECT_EQ(run.output, "-60\n");
+    EXPECT_THAT(run.errors, ::testing::HasSubstr("no answer within 120 s"));
+}
