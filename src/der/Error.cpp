@@ -48,8 +48,6 @@ const char* errorName(Error error) {
         return "DuplicateExtension";
     case Error::BadPublicKey:
         return "BadPublicKey";
-    case Error::UnknownKeyAlgorithm:
-        return "UnknownKeyAlgorithm";
     case Error::UnknownParameterSet:
         return "UnknownParameterSet";
     case Error::UnknownAttribute:

@@ -26,7 +26,6 @@ enum class Error {
     BadExtension,        // an extension's value
     DuplicateExtension,  // the same extension twice
     BadPublicKey,        // a public key of the wrong size or form
-    UnknownKeyAlgorithm, // a key algorithm this layer does not handle
     UnknownParameterSet, // a parameter set the key's algorithm does not have
     UnknownAttribute,    // a name attribute this layer does not know
     ValueTooLong,        // more characters than the attribute allows

@@ -147,7 +147,8 @@ public:
                 break;
             if (text_[at_] != ',' && text_[at_] != ';')
                 return Error::BadNameText;
-            ++at_;
+            if (++at_ == text_.size())
+                return Error::BadNameText; // a separator with no name after it
         }
         name = out;
         return Error::None;
