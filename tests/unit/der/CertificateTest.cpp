@@ -43,6 +43,47 @@ Bytes built(void (*build)(Builder&)) {
     return out;
 }
 
+// The last element of the TBS part: the extensions of a version 3 certificate.
+Bytes lastTbsElement(const Bytes& der) {
+    CertificateParts parts;
+    EXPECT_EQ(splitCertificate(der.data(), der.size(), parts), Error::None);
+    Reader tbs = parts.tbs, fields, whole;
+    tbs.read(kSequence, fields);
+    while (!fields.empty()) {
+        Tag tag = 0;
+        Reader contents;
+        fields.readAny(tag, contents, &whole);
+    }
+    return whole.bytes();
+}
+
+// Extensions of the key usage extension given, and of basic constraints.
+Bytes extensionsWith(const Bytes& keyUsage, const Bytes& basicConstraints) {
+    Builder b;
+    b.add(contextTag(3, true), [&] {
+        b.add(kSequence, [&] {
+            b.addEncoded(keyUsage);
+            b.addEncoded(basicConstraints);
+        });
+    });
+    Bytes out;
+    EXPECT_EQ(b.finish(out), Error::None);
+    return out;
+}
+
+Bytes extension(const char* oid, bool writeCritical, bool critical, const Bytes& value) {
+    Builder b;
+    b.add(kSequence, [&] {
+        b.addOid(oid);
+        if (writeCritical)
+            b.addBoolean(critical);
+        b.addOctetString(value);
+    });
+    Bytes out;
+    EXPECT_EQ(b.finish(out), Error::None);
+    return out;
+}
+
 Bytes text(const char* characters) {
     return Bytes(characters, characters + std::char_traits<char>::length(characters));
 }
@@ -76,6 +117,11 @@ TEST(DerCertificateTest, RefusesWhatIsNotAStrictCertificate) {
     const Bytes validity = parts.validity.bytes();
     const Bytes subject = parts.subject.bytes();
     const Bytes spki = parts.subjectPublicKeyInfo.bytes();
+
+    const Bytes extensions = lastTbsElement(der);
+    ASSERT_EQ(extensions[0], 0xA3);
+    const Bytes keyUsage = extension(oid::kKeyUsage, true, true, {0x03, 0x02, 0x07, 0x80});
+    const Bytes constraints = extension(oid::kBasicConstraints, false, false, {0x30, 0x00});
 
     Bytes trailing = der;
     trailing.push_back(0);
@@ -126,6 +172,23 @@ TEST(DerCertificateTest, RefusesWhatIsNotAStrictCertificate) {
                          });
                      })),
          Error::BadPublicKey},
+        {"key usage twice", rebuiltWith(der, extensions, extensionsWith(keyUsage, keyUsage)),
+         Error::DuplicateExtension},
+        {"critical written out as FALSE",
+         rebuiltWith(der, extensions,
+                     extensionsWith(extension(oid::kKeyUsage, true, false, {0x03, 0x01, 0x00}),
+                                    constraints)),
+         Error::BadBoolean},
+        {"key usage that is no BIT STRING",
+         rebuiltWith(
+             der, extensions,
+             extensionsWith(extension(oid::kKeyUsage, false, false, {0x04, 0x00}), constraints)),
+         Error::UnexpectedTag},
+        {"basic constraints with cA written out as FALSE",
+         rebuiltWith(der, extensions,
+                     extensionsWith(keyUsage, extension(oid::kBasicConstraints, false, false,
+                                                        {0x30, 0x03, 0x01, 0x01, 0x00}))),
+         Error::BadBoolean},
     };
     for (const auto& c : cases) {
         Certificate certificate;
