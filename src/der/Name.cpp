@@ -76,8 +76,8 @@ std::string escapeValue(const NameAttribute& attribute) {
         const bool special =
             c == '"' || c == '+' || c == ',' || c == ';' || c == '<' || c == '>' || c == '\\';
         const bool edge = (i == 0 && (c == ' ' || c == '#')) || (i + 1 == v.size() && c == ' ');
-        if (c == '\0')
-            out += "\\00";
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            out += "\\" + hexText({static_cast<std::uint8_t>(c)}); // shown as text, never acted on
         else if (special || edge)
             out += std::string("\\") + c;
         else

@@ -49,6 +49,11 @@ Error checkAttributeValue(const AttributeRule& rule, const std::string& value) {
     Bytes encoded;
     if (const Error e = encodeString(rule.stringTag, value, encoded); e != Error::None)
         return e;
+    // Control characters (a NUL that ends the name early for C code, a line break that
+    // forges another line where the name is shown) have no place in a name.
+    for (const char c : value)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return Error::BadValue;
     const std::size_t characters = characterCount(value);
     if (characters > rule.maximum)
         return Error::ValueTooLong;

@@ -21,8 +21,8 @@ struct AttributeRule {
 // write.
 const AttributeRule* attributeRule(const std::string& oid);
 
-// BadString for text that is not UTF-8, BadValue for a character the type cannot hold,
-// ValueTooShort or ValueTooLong outside the bounds.
+// BadString for text that is not UTF-8, BadValue for a character the type cannot hold or a
+// control character, ValueTooShort or ValueTooLong outside the bounds.
 Error checkAttributeValue(const AttributeRule& rule, const std::string& value);
 
 } // namespace der

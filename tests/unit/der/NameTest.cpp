@@ -87,6 +87,8 @@ TEST(DerNameTest, RefusesInputACertificateCouldNotCarry) {
         {"emailAddress=\xD0\xB0@b.ru", Error::BadValue},
         {"CN=", Error::ValueTooShort},
         {"CN=\xFF", Error::BadString},
+        {"CN=a\\00b", Error::BadValue},
+        {"CN=a\\0Ab", Error::BadValue},
         {"CN", Error::BadNameText},
         {"=x", Error::BadNameText},
         {"CN=a,", Error::BadNameText},
@@ -111,6 +113,16 @@ TEST(DerNameTest, RefusesInputACertificateCouldNotCarry) {
     EXPECT_EQ(nameFromPairs({{"O", cyrillic + "\xD0\x96"}}, name), Error::ValueTooLong);
     EXPECT_EQ(nameFromText("", name), Error::None);
     EXPECT_TRUE(name.rdns.empty());
+}
+
+TEST(DerNameTest, WritesControlCharactersOfACertificateAsEscapes) {
+    // SET { SEQUENCE { 2.5.4.3, UTF8String "a\0b\n" } }
+    const Bytes der{0x30, 0x0F, 0x31, 0x0D, 0x30, 0x0B, 0x06, 0x03, 0x55,
+                    0x04, 0x03, 0x0C, 0x04, 'a',  0x00, 'b',  0x0A};
+    Reader reader(der);
+    Name name;
+    ASSERT_EQ(readName(reader, name), Error::None);
+    EXPECT_EQ(nameToText(name), "CN=a\\00b\\0A");
 }
 
 TEST(DerNameTest, ReadsValuesOfOtherTypesAsHexAndRefusesUnsortedSets) {
