@@ -726,6 +726,17 @@ const std::uint8_t* oidOf(ParamSet2012 set, std::size_t& length) {
     return nullptr;
 }
 
+const std::uint8_t* cryptoProOidOf(ParamSet2012 set, std::size_t& length) {
+    const std::uint8_t signatureArc = 35; // 1.2.643.2.2.35; key exchange is 36
+    for (const OidName& name : kOids)
+        if (name.set == set && name.length == 9 && name.der[7] == signatureArc) {
+            length = name.length;
+            return name.der;
+        }
+    length = 0;
+    return nullptr;
+}
+
 const std::uint8_t* digestOidOf(ParamSet2012 set, std::size_t& length) {
     length = sizeof kDigestOids[0];
     return kDigestOids[keySize(set) == 32 ? 0 : 1];

@@ -205,6 +205,18 @@ CK_RV prepareKeyPair(Object& publicKey, Object& privateKey, CK_MECHANISM_TYPE me
     return CKR_OK;
 }
 
+CK_RV generateKeyPairObjects(Object& publicKey, Object& privateKey, CK_MECHANISM_TYPE mechanism) {
+    KeyParameters parameters;
+    if (CK_RV rv = prepareKeyPair(publicKey, privateKey, mechanism, parameters))
+        return rv;
+    Bytes publicValue, privateValue;
+    if (CK_RV rv = generateKeyPair(parameters, publicValue, privateValue))
+        return rv;
+    publicKey.setBytes(CKA_VALUE, std::move(publicValue));
+    privateKey.setBytes(CKA_VALUE, std::move(privateValue));
+    return CKR_OK;
+}
+
 CK_RV prepareDerivedKey(Object& key, CK_MECHANISM_TYPE mechanism) {
     if (hasTokenOnlyAttribute(key) || key.find(CKA_VALUE))
         return CKR_TEMPLATE_INCONSISTENT;

@@ -18,6 +18,9 @@ CK_RV completeCreatedObject(Object& object);
 CK_RV prepareKeyPair(Object& publicKey, Object& privateKey, CK_MECHANISM_TYPE mechanism,
                      KeyParameters& parameters);
 
+// prepareKeyPair, then a new key pair's values added: publicKey and privateKey become the pair.
+CK_RV generateKeyPairObjects(Object& publicKey, Object& privateKey, CK_MECHANISM_TYPE mechanism);
+
 // The template of C_DeriveKey with this mechanism: a GOST 28147-89 secret key.
 CK_RV prepareDerivedKey(Object& key, CK_MECHANISM_TYPE mechanism);
 

@@ -236,17 +236,11 @@ CK_RV SoftToken::generateKeyPair(CK_SESSION_HANDLE handle, CK_MECHANISM_PTR mech
         return rv;
     if (CK_RV rv = readTemplate(privateTemplate, privateCount, keys[1]))
         return rv;
-    KeyParameters parameters;
-    if (CK_RV rv = prepareKeyPair(keys[0], keys[1], mechanism->mechanism, parameters))
+    if (CK_RV rv = generateKeyPairObjects(keys[0], keys[1], mechanism->mechanism))
         return rv;
     for (const Object& key : keys)
         if (CK_RV rv = mayChange(*session, key))
             return rv;
-    Bytes publicValue, privateValue;
-    if (CK_RV rv = softtoken::generateKeyPair(parameters, publicValue, privateValue))
-        return rv;
-    keys[0].setBytes(CKA_VALUE, std::move(publicValue));
-    keys[1].setBytes(CKA_VALUE, std::move(privateValue));
     if (CK_RV rv = addObjects(handle, keys))
         return rv;
     *publicKey = keys[0].handle;
