@@ -1,10 +1,8 @@
 #include "GostKeys.h"
 
 #include <Pkcs11Gost.h>
+#include <SecureWipe.h>
 #include <Streebog.h>
-
-#include "SecureWipe.h"
-
 #include <algorithm>
 #include <cstring>
 
@@ -25,10 +23,6 @@ struct WipedScalar {
     ~WipedScalar() { secureWipe(value.data(), value.size()); }
 };
 
-bool names(const Bytes& der, const std::uint8_t* oid, std::size_t length) {
-    return der.size() == length && std::equal(oid, oid + length, der.begin());
-}
-
 } // namespace
 
 gost::Curve KeyParameters::curve() const {
@@ -47,27 +41,10 @@ gost::Curve KeyParameters::curve() const {
 std::optional<KeyParameters> keyParametersOf(CK_KEY_TYPE type, const Bytes& params,
                                              const Bytes* digestParams) {
     KeyParameters key;
-    if (!gost::paramSet2012ByOid(params.data(), params.size(), key.set))
+    const auto algorithm = keyAlgorithmOf(type, params, digestParams, key.set);
+    if (!algorithm)
         return std::nullopt;
-    std::size_t length;
-    const std::uint8_t* digest = gost::digestOidOf(key.set, length);
-    const bool streebog = digestParams && names(*digestParams, digest, length);
-    if (type == CKK_GOSTR3410_512) {
-        if (key.size() != 64)
-            return std::nullopt;
-        key.kind = KeyKind::Gost2012_512;
-    } else if (type == CKK_GOSTR3410) {
-        if (key.size() != 32)
-            return std::nullopt;
-        // The example set's own name is the CryptoPro one; every other set's is TC26's.
-        const std::uint8_t* own = gost::oidOf(key.set, length);
-        const bool tc26 = key.set != gost::ParamSet2012::Test256 && names(params, own, length);
-        key.kind = tc26 || streebog ? KeyKind::Gost2012_256 : KeyKind::Gost2001;
-    } else {
-        return std::nullopt;
-    }
-    if (key.is2012() && digestParams && !streebog)
-        return std::nullopt;
+    key.algorithm = *algorithm;
     return key;
 }
 
@@ -76,12 +53,6 @@ std::optional<KeyParameters> keyParametersOf(const Object& key) {
     if (!params)
         return std::nullopt;
     return keyParametersOf(key.number(CKA_KEY_TYPE), *params, key.find(CKA_GOSTR3411_PARAMS));
-}
-
-Bytes digestParamsOf(const KeyParameters& key) {
-    std::size_t length;
-    const std::uint8_t* oid = gost::digestOidOf(key.set, length);
-    return Bytes(oid, oid + length);
 }
 
 CK_RV generateKeyPair(const KeyParameters& key, Bytes& publicValue, Bytes& privateValue) {
@@ -138,7 +109,7 @@ CK_RV signHash(const KeyParameters& key, const Bytes& privateValue, const unsign
 }
 
 Bytes hashForSignature(const KeyParameters& key, const Bytes& data) {
-    if (key.kind == KeyKind::Gost2012_512) {
+    if (key.algorithm == KeyAlgorithm::Gost2012_512) {
         const gost::Digest512 digest = gost::streebog512(data.data(), data.size());
         return Bytes(digest.begin(), digest.end());
     }

@@ -2,8 +2,8 @@
 
 #include "Object.h"
 
-#include <Gost2012.h>
 #include <GostCrypto.h>
+#include <KeyAlgorithm.h>
 #include <optional>
 
 // The GOST R 34.10-2001 and 2012 mechanisms on PKCS#11 byte strings. A public CKA_VALUE is X
@@ -12,35 +12,24 @@
 // a signature is s then r, each most significant byte first.
 namespace softtoken {
 
-// The kinds of GOST key, as bits, so that a mechanism can name the kinds it takes.
-enum class KeyKind : unsigned { Gost2001 = 1, Gost2012_256 = 2, Gost2012_512 = 4 };
-
-// What a GOST key's attributes make it: its kind and its curve. A 2001 key's curve is named by
-// the 2012 set with the same numbers (Test256, B256, C256, D256), so that one table maps every
-// object identifier to a curve.
+// What a GOST key's attributes make it: its algorithm and its curve (see keyAlgorithmOf).
 struct KeyParameters {
-    KeyKind kind = KeyKind::Gost2001;
+    KeyAlgorithm algorithm = KeyAlgorithm::Gost2001;
     gost::ParamSet2012 set = gost::ParamSet2012::B256;
 
-    bool is2012() const { return kind != KeyKind::Gost2001; }
+    bool is2012() const { return algorithm != KeyAlgorithm::Gost2001; }
     // 32 or 64 bytes.
     std::size_t size() const { return gost::keySize(set); }
     // The 2001 signer's name of a 2001 key's curve.
     gost::Curve curve() const;
 };
 
-// The key that a key type and the DER object identifiers of CKA_GOSTR3410_PARAMS and (null when
-// absent) CKA_GOSTR3411_PARAMS describe. CKK_GOSTR3410 is a 2001 key on a CryptoPro set, or a
-// 2012 key when a TC26 set is named or its digest is Streebog-256; CKK_GOSTR3410_512 is a 2012
-// key on a 512-bit set. Nothing for an unknown set, a set of the other key size, or a 2012 key
-// whose digest parameter names another digest than its own.
+// The key of an object's CKA_KEY_TYPE, CKA_GOSTR3410_PARAMS and CKA_GOSTR3411_PARAMS; nothing
+// when they name none.
+std::optional<KeyParameters> keyParametersOf(const Object& key);
+// The same from a key type and the two parameters' values (digestParams null when absent).
 std::optional<KeyParameters> keyParametersOf(CK_KEY_TYPE type, const Bytes& params,
                                              const Bytes* digestParams);
-// The same from an object's CKA_KEY_TYPE, CKA_GOSTR3410_PARAMS and CKA_GOSTR3411_PARAMS.
-std::optional<KeyParameters> keyParametersOf(const Object& key);
-
-// The DER object identifier of a 2012 key's digest.
-Bytes digestParamsOf(const KeyParameters& key);
 
 // CKR_FUNCTION_FAILED when the random source fails.
 CK_RV generateKeyPair(const KeyParameters& key, Bytes& publicValue, Bytes& privateValue);

@@ -183,7 +183,7 @@ CK_RV prepareKeyPair(Object& publicKey, Object& privateKey, CK_MECHANISM_TYPE me
     parameters = *named;
     // Copies: the templates' own values change below.
     const Bytes paramsValue = *params;
-    const Bytes digestValue = parameters.is2012() ? digestParamsOf(parameters) : Bytes();
+    const Bytes digestValue = digestParamsOf(parameters.algorithm, parameters.set);
 
     for (Object* key : {&publicKey, &privateKey}) {
         const bool isPrivate = key == &privateKey;

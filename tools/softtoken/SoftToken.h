@@ -124,7 +124,7 @@ private:
     CK_RV finishSignature(Signing& signing, const Bytes& data, CK_BYTE_PTR signature,
                           CK_ULONG_PTR signatureLength);
     // The private key behind a handle, checked for a use (CKA_SIGN or CKA_DERIVE) with a
-    // mechanism that takes the kinds of key in keyKinds (KeyKind bits).
+    // mechanism that takes keys of the algorithms in keyKinds (a bit per KeyAlgorithm).
     CK_RV usableKey(const Session& session, CK_OBJECT_HANDLE handle, CK_ATTRIBUTE_TYPE usage,
                     unsigned keyKinds, Object& key, KeyParameters& parameters);
 

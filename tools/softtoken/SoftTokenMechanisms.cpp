@@ -14,9 +14,13 @@ namespace softtoken {
 
 namespace {
 
-constexpr unsigned key2001 = unsigned(KeyKind::Gost2001);
-constexpr unsigned key2012_256 = unsigned(KeyKind::Gost2012_256);
-constexpr unsigned key2012_512 = unsigned(KeyKind::Gost2012_512);
+// The algorithms a mechanism takes keys of, as bits.
+constexpr unsigned bitOf(KeyAlgorithm algorithm) {
+    return 1u << unsigned(algorithm);
+}
+constexpr unsigned key2001 = bitOf(KeyAlgorithm::Gost2001);
+constexpr unsigned key2012_256 = bitOf(KeyAlgorithm::Gost2012_256);
+constexpr unsigned key2012_512 = bitOf(KeyAlgorithm::Gost2012_512);
 
 // A mechanism, what it does and the kinds of key it takes (none for a digest).
 struct MechanismEntry {
@@ -65,7 +69,8 @@ bool hasParameter(const CK_MECHANISM& mechanism, const Bytes& value) {
 // GOST R 34.11-94 for a 2001 key, the Streebog of the key's size for a 2012 key.
 bool isDigestParameter(const CK_MECHANISM& mechanism, const KeyParameters& key) {
     static const Bytes cryptoPro{0x06, 0x07, 0x2A, 0x85, 0x03, 0x02, 0x02, 0x1E, 0x01};
-    return hasParameter(mechanism, key.is2012() ? digestParamsOf(key) : cryptoPro);
+    return hasParameter(mechanism,
+                        key.is2012() ? digestParamsOf(key.algorithm, key.set) : cryptoPro);
 }
 
 } // namespace
@@ -120,7 +125,7 @@ CK_RV SoftToken::usableKey(const Session& session, CK_OBJECT_HANDLE handle, CK_A
     if (key.number(CKA_CLASS) != CKO_PRIVATE_KEY)
         return CKR_KEY_TYPE_INCONSISTENT;
     const auto named = keyParametersOf(key);
-    if (!named || !(keyKinds & unsigned(named->kind)))
+    if (!named || !(keyKinds & bitOf(named->algorithm)))
         return CKR_KEY_TYPE_INCONSISTENT;
     if (!key.flag(usage))
         return CKR_KEY_FUNCTION_NOT_PERMITTED;

@@ -230,10 +230,10 @@ std::string keyKind(const Object& object) {
     const auto key = keyParametersOf(object);
     if (!key)
         return "";
-    switch (key->kind) {
-    case KeyKind::Gost2001:
+    switch (key->algorithm) {
+    case KeyAlgorithm::Gost2001:
         return " gost2001";
-    case KeyKind::Gost2012_256:
+    case KeyAlgorithm::Gost2012_256:
         return " gost2012-256";
     default:
         return " gost2012-512";

@@ -3,52 +3,20 @@
 // computation, and the refusals of keys, lengths and parameters that do not fit.
 
 #include "SoftTokenFixture.h"
+#include "TokenSignature2012.h"
 
 #include <Gost2012.h>
-#include <Streebog.h>
 #include <algorithm>
 
 using gost::ParamSet2012;
 
 namespace {
 
-Bytes oidOf(ParamSet2012 set) {
-    std::size_t length;
-    const std::uint8_t* oid = gost::oidOf(set, length);
-    return Bytes(oid, oid + length);
-}
-
-Bytes digestOidOf(ParamSet2012 set) {
-    std::size_t length;
-    const std::uint8_t* oid = gost::digestOidOf(set, length);
-    return Bytes(oid, oid + length);
-}
-
 Bytes pattern(std::size_t size, unsigned seed) {
     Bytes bytes(size);
     for (std::size_t i = 0; i < size; ++i)
         bytes[i] = static_cast<unsigned char>(i * 29 + seed);
     return bytes;
-}
-
-Bytes streebog(std::size_t size, const Bytes& data) {
-    gost::Streebog hash(size);
-    hash.update(data.data(), data.size());
-    Bytes digest(size);
-    hash.finish(digest.data());
-    return digest;
-}
-
-// A token signature is s then r, most significant byte first; our verifier takes r and s least
-// significant first.
-bool verifies(ParamSet2012 set, const Bytes& publicValue, const Bytes& hash,
-              const Bytes& signature) {
-    const std::size_t n = gost::keySize(set);
-    if (signature.size() != 2 * n || publicValue.size() != 2 * n || hash.size() != n)
-        return false;
-    const Bytes s(signature.rend() - n, signature.rend());
-    const Bytes r(signature.rbegin(), signature.rbegin() + n);
-    return gost::verify2012(set, publicValue.data(), hash.data(), r.data(), s.data());
 }
 
 // The TC26 set, its key pair mechanism and key type, and its raw and hash-and-sign mechanisms.
@@ -78,7 +46,7 @@ protected:
     CK_RV generate2012(const KeyCase& c, CK_OBJECT_HANDLE& publicKey,
                        CK_OBJECT_HANDLE& privateKey) {
         return generate(session, c.what, publicKey, privateKey, c.generation, c.keyType,
-                        oidOf(c.set));
+                        oidBytesOf(c.set));
     }
 
     // C_SignInit with a mechanism parameter, then the data in pieces of at most 50 bytes.
@@ -129,24 +97,27 @@ TEST_F(SoftToken2012Test, KeysOfEachSizeSignRawAndHashedInOneOrManyParts) {
             ASSERT_EQ(p11->C_GetAttributeValue(session, key, numbers, 2), CKR_OK);
             EXPECT_EQ(keyType, c.keyType);
             EXPECT_EQ(generation, c.generation);
-            EXPECT_EQ(attribute(session, key, CKA_GOSTR3410_PARAMS), oidOf(c.set));
-            EXPECT_EQ(attribute(session, key, CKA_GOSTR3411_PARAMS), digestOidOf(c.set));
+            EXPECT_EQ(attribute(session, key, CKA_GOSTR3410_PARAMS), oidBytesOf(c.set));
+            EXPECT_EQ(attribute(session, key, CKA_GOSTR3411_PARAMS), digestOidBytesOf(c.set));
         }
 
         Bytes hash = pattern(n, 3), signature;
         ASSERT_EQ(sign(session, c.raw, privateKey, hash, signature), CKR_OK);
-        EXPECT_TRUE(verifies(c.set, publicValue, hash, signature));
+        EXPECT_TRUE(tokenSignature2012Verifies(c.set, publicValue, hash, signature));
         hash[0] ^= 1;
-        EXPECT_FALSE(verifies(c.set, publicValue, hash, signature));
+        EXPECT_FALSE(tokenSignature2012Verifies(c.set, publicValue, hash, signature));
 
         const Bytes message = pattern(201, 7);
         ASSERT_EQ(sign(session, c.hashSign, privateKey, message, signature), CKR_OK);
-        EXPECT_TRUE(verifies(c.set, publicValue, streebog(n, message), signature));
+        EXPECT_TRUE(
+            tokenSignature2012Verifies(c.set, publicValue, streebogOf(n, message), signature));
         signature.clear();
-        ASSERT_EQ(signInParts(c.hashSign, digestOidOf(c.set), privateKey, message, signature),
+        ASSERT_EQ(signInParts(c.hashSign, digestOidBytesOf(c.set), privateKey, message, signature),
                   CKR_OK);
-        EXPECT_TRUE(verifies(c.set, publicValue, streebog(n, message), signature));
-        EXPECT_FALSE(verifies(c.set, publicValue, streebog(n, pattern(200, 7)), signature));
+        EXPECT_TRUE(
+            tokenSignature2012Verifies(c.set, publicValue, streebogOf(n, message), signature));
+        EXPECT_FALSE(tokenSignature2012Verifies(c.set, publicValue, streebogOf(n, pattern(200, 7)),
+                                                signature));
     }
 }
 
@@ -154,7 +125,7 @@ TEST_F(SoftToken2012Test, KeysOfEachSizeSignRawAndHashedInOneOrManyParts) {
 // Streebog-256, and a 2001 key on the CryptoPro identifiers otherwise: each signs only with
 // its own hash-and-sign mechanism.
 TEST_F(SoftToken2012Test, TheParametersTellA2001KeyFromA2012Key) {
-    const Bytes streebog256 = digestOidOf(ParamSet2012::B256);
+    const Bytes streebog256 = digestOidBytesOf(ParamSet2012::B256);
     const Bytes hash94 = {0x06, 0x07, 0x2A, 0x85, 0x03, 0x02, 0x02, 0x1E, 0x01};
     struct Case {
         const char* what;
@@ -165,8 +136,8 @@ TEST_F(SoftToken2012Test, TheParametersTellA2001KeyFromA2012Key) {
         {"CryptoPro-A", cryptoProA, nullptr, false},
         {"CryptoPro-A with GOST R 34.11-94", cryptoProA, &hash94, false},
         {"CryptoPro-A with Streebog-256", cryptoProA, &streebog256, true},
-        {"TC26 B (the same curve)", oidOf(ParamSet2012::B256), nullptr, true},
-        {"TC26 A", oidOf(ParamSet2012::A256), &streebog256, true},
+        {"TC26 B (the same curve)", oidBytesOf(ParamSet2012::B256), nullptr, true},
+        {"TC26 A", oidBytesOf(ParamSet2012::A256), &streebog256, true},
     };
     const Bytes message = pattern(40, 1);
     for (const Case& c : cases) {
@@ -186,7 +157,7 @@ TEST_F(SoftToken2012Test, TheParametersTellA2001KeyFromA2012Key) {
 TEST_F(SoftToken2012Test, GenerationRefusesParametersThatDoNotFit) {
     const Bytes unknown256 = {0x06, 0x09, 0x2A, 0x85, 0x03, 0x07, 0x01, 0x02, 0x01, 0x01, 0x09};
     const Bytes unknown512 = {0x06, 0x09, 0x2A, 0x85, 0x03, 0x07, 0x01, 0x02, 0x01, 0x02, 0x09};
-    const Bytes a256 = oidOf(ParamSet2012::A256), a512 = oidOf(ParamSet2012::A512);
+    const Bytes a256 = oidBytesOf(ParamSet2012::A256), a512 = oidBytesOf(ParamSet2012::A512);
     struct Case {
         const char* what;
         CK_MECHANISM_TYPE mechanism;
@@ -213,7 +184,7 @@ TEST_F(SoftToken2012Test, GenerationRefusesParametersThatDoNotFit) {
                   c.rv)
             << c.what;
     }
-    const Bytes streebog512 = digestOidOf(ParamSet2012::A512);
+    const Bytes streebog512 = digestOidBytesOf(ParamSet2012::A512);
     CK_OBJECT_HANDLE privateKey;
     EXPECT_EQ(generateWith(a256, &streebog512, privateKey), CKR_ATTRIBUTE_VALUE_INVALID);
     EXPECT_TRUE(find(session, {}).empty()); // nothing was made
@@ -224,7 +195,7 @@ TEST_F(SoftToken2012Test, SigningRefusesKeysLengthsAndParametersThatDoNotFit) {
     ASSERT_EQ(generate(session, "2001", unused, key2001), CKR_OK);
     ASSERT_EQ(generate2012(keyCases[0], unused, key256), CKR_OK);
     ASSERT_EQ(generate2012(keyCases[2], unused, key512), CKR_OK);
-    const Bytes streebog256 = digestOidOf(ParamSet2012::A256);
+    const Bytes streebog256 = digestOidBytesOf(ParamSet2012::A256);
     struct Case {
         const char* what;
         CK_OBJECT_HANDLE key;
@@ -386,7 +357,7 @@ TEST_F(SoftToken2012Test, CreatedKeysAreCheckedAndSign) {
     const ParamSet2012 set = ParamSet2012::B512;
     Bytes d(64), q(128);
     ASSERT_TRUE(gost::generateKeyPair2012(set, d.data(), q.data()));
-    const Bytes params = oidOf(set);
+    const Bytes params = oidBytesOf(set);
     const CK_ULONG privateClass = CKO_PRIVATE_KEY, publicClass = CKO_PUBLIC_KEY,
                    keyType = CKK_GOSTR3410_512;
     const auto create = [&](CK_ULONG objectClass, const Bytes& value, CK_OBJECT_HANDLE& object) {
@@ -399,7 +370,7 @@ TEST_F(SoftToken2012Test, CreatedKeysAreCheckedAndSign) {
     const Bytes hash = pattern(64, 5);
     Bytes signature;
     ASSERT_EQ(sign(session, CKM_GOSTR3410_512, privateKey, hash, signature), CKR_OK);
-    EXPECT_TRUE(verifies(set, q, hash, signature));
+    EXPECT_TRUE(tokenSignature2012Verifies(set, q, hash, signature));
 
     EXPECT_EQ(create(privateClass, Bytes(64, 0xFF), object), CKR_ATTRIBUTE_VALUE_INVALID); // >= q
     EXPECT_EQ(create(privateClass, Bytes(d.begin(), d.begin() + 32), object),
