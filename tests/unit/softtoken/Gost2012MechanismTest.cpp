@@ -379,3 +379,44 @@ TEST_F(SoftToken2012Test, CreatedKeysAreCheckedAndSign) {
               CKR_ATTRIBUTE_VALUE_INVALID);
     EXPECT_EQ(create(publicClass, q, object), CKR_OK);
 }
+
+// In adapter mode the 2012 mechanisms reach the next module: a 256-bit key pair generated as
+// pkcs11-tool asks for one (a TC26 set, no digest named), a 512-bit one, their signatures and
+// key agreement.
+class SoftToken2012AdapterTest : public SoftTokenMechanismTest {
+protected:
+    void SetUp() override {
+        SoftTokenTest::SetUp();
+        writeConfig(adapterInFrontOfACopy());
+        initialize();
+        session = openSession();
+        ASSERT_EQ(login(session, "4321"), CKR_OK);
+    }
+};
+
+TEST_F(SoftToken2012AdapterTest, The2012MechanismsPassThrough) {
+    for (const KeyCase& c : {keyCases[0], keyCases[2]}) {
+        SCOPED_TRACE(c.what);
+        const std::size_t n = gost::keySize(c.set);
+        CK_OBJECT_HANDLE publicKey, privateKey;
+        ASSERT_EQ(generate(session, c.what, publicKey, privateKey, c.generation, c.keyType,
+                           oidBytesOf(c.set)),
+                  CKR_OK);
+        EXPECT_EQ(attribute(session, publicKey, CKA_GOSTR3411_PARAMS), digestOidBytesOf(c.set));
+        const Bytes publicValue = attribute(session, publicKey), message = pattern(70, 4);
+        Bytes signature;
+        ASSERT_EQ(sign(session, c.hashSign, privateKey, message, signature), CKR_OK);
+        EXPECT_TRUE(
+            tokenSignature2012Verifies(c.set, publicValue, streebogOf(n, message), signature));
+
+        Bytes peerPrivate(n), peerPublic(2 * n), theirs(32), ours;
+        ASSERT_TRUE(gost::generateKeyPair2012(c.set, peerPrivate.data(), peerPublic.data()));
+        const Bytes ukm(8, 0x42);
+        ASSERT_TRUE(gost::vko2012(c.set, peerPrivate.data(), publicValue.data(), ukm.data(),
+                                  ukm.size(), theirs.size(), theirs.data()));
+        ASSERT_EQ(derive(privateKey, peerPublic, ukm, ours, CKM_GOSTR3410_12_DERIVE,
+                         CKD_KDF_GOSTR3411_2012_256),
+                  CKR_OK);
+        EXPECT_EQ(ours, theirs);
+    }
+}
