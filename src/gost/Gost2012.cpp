@@ -146,6 +146,11 @@ const OidName kOids[] = {
     {{0x06, 0x07, 0x2A, 0x85, 0x03, 0x02, 0x02, 0x24, 0x01}, 9, ParamSet2012::D256},
 };
 
+// Streebog-256 and Streebog-512, the digests of 256- and 512-bit keys.
+const std::uint8_t kDigestOids[2][10] = {
+    {0x06, 0x08, 0x2A, 0x85, 0x03, 0x07, 0x01, 0x01, 0x02, 0x02},
+    {0x06, 0x08, 0x2A, 0x85, 0x03, 0x07, 0x01, 0x01, 0x02, 0x03}};
+
 constexpr std::size_t kSetCount = sizeof kSets / sizeof kSets[0];
 
 // Marks a value derived from secrets as fit to branch on: a validity verdict or a result that
@@ -719,6 +724,22 @@ const std::uint8_t* oidOf(ParamSet2012 set, std::size_t& length) {
         }
     length = 0;
     return nullptr;
+}
+
+const std::uint8_t* cryptoProOidOf(ParamSet2012 set, std::size_t& length) {
+    const std::uint8_t signatureArc = 35; // 1.2.643.2.2.35; key exchange is 36
+    for (const OidName& name : kOids)
+        if (name.set == set && name.length == 9 && name.der[7] == signatureArc) {
+            length = name.length;
+            return name.der;
+        }
+    length = 0;
+    return nullptr;
+}
+
+const std::uint8_t* digestOidOf(ParamSet2012 set, std::size_t& length) {
+    length = sizeof kDigestOids[0];
+    return kDigestOids[keySize(set) == 32 ? 0 : 1];
 }
 
 const ParamSet2012Text& parametersOf(ParamSet2012 set) {

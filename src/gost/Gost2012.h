@@ -38,6 +38,16 @@ bool paramSet2012ByOid(const std::uint8_t* oidDer, std::size_t length, ParamSet2
 // The DER encoding of the set's own (TC26) object identifier, and its length.
 const std::uint8_t* oidOf(ParamSet2012 set, std::size_t& length);
 
+// The DER encoding of the CryptoPro signature-set name (1.2.643.2.2.35.x) of the set's curve,
+// the name that GOST R 34.10-2001 keys carry, and its length; null for a set without one (A256
+// and the 512-bit sets).
+const std::uint8_t* cryptoProOidOf(ParamSet2012 set, std::size_t& length);
+
+// The DER encoding of the object identifier of the Streebog digest that a key of this set
+// signs with (1.2.643.7.1.1.2.2 for 256-bit keys, 1.2.643.7.1.1.2.3 for 512-bit ones), and its
+// length.
+const std::uint8_t* digestOidOf(ParamSet2012 set, std::size_t& length);
+
 // The curve's numbers, most significant digit first, as the standards print them.
 struct ParamSet2012Text {
     const char* p;

@@ -67,6 +67,7 @@ template <> struct AttributeKind<CKA_SENSITIVE> : BoolKind<CKA_SENSITIVE> {};
 template <> struct AttributeKind<CKA_DERIVE> : BoolKind<CKA_DERIVE> {};
 template <> struct AttributeKind<CKA_EXTRACTABLE> : BoolKind<CKA_EXTRACTABLE> {};
 template <> struct AttributeKind<CKA_GOSTR3410_PARAMS> : BytesKind<CKA_GOSTR3410_PARAMS> {};
+template <> struct AttributeKind<CKA_GOSTR3411_PARAMS> : BytesKind<CKA_GOSTR3411_PARAMS> {};
 
 // Attribute<CKA_ID>, Attribute<CKA_CLASS>, ...: the value type follows from the attribute type.
 template <CK_ATTRIBUTE_TYPE Type> class Attribute : public AttributeKind<Type>::Base {

@@ -18,9 +18,12 @@
 #define CKM_GOSTR3410_WITH_GOSTR3411_12_512 (CK_VENDOR_PKCS11_RU_TEAM_TC26 | 0x009UL)
 #define CKM_GOSTR3411_12_256 (CK_VENDOR_PKCS11_RU_TEAM_TC26 | 0x012UL)
 #define CKM_GOSTR3411_12_512 (CK_VENDOR_PKCS11_RU_TEAM_TC26 | 0x013UL)
+// The key derivation of CKM_GOSTR3410_12_DERIVE: VKO GOST R 34.10-2012 hashed by Streebog-256.
+#define CKD_KDF_GOSTR3411_2012_256 (CK_VENDOR_PKCS11_RU_TEAM_TC26 | 0x026UL)
 
-// Parameter of CKM_GOSTR3410_DERIVE. Every field is one machine word, so the structure has the
-// same layout with and without the one-byte packing of the Windows header (20 bytes on 32-bit).
+// Parameter of CKM_GOSTR3410_DERIVE and of CKM_GOSTR3410_12_DERIVE. Every field is one machine
+// word, so the structure has the same layout with and without the one-byte packing of the Windows
+// header (20 bytes on 32-bit).
 typedef struct CK_GOSTR3410_DERIVE_PARAMS {
     CK_ULONG kdf; // CKD_NULL or CKD_CPDIVERSIFY_KDF
     CK_BYTE_PTR pPublicData;

@@ -51,6 +51,17 @@ Bytes Token::getAttributeValue(CK_ATTRIBUTE_TYPE type, CK_OBJECT_HANDLE object) 
     });
 }
 
+std::optional<Bytes> Token::findAttributeValue(CK_ATTRIBUTE_TYPE type, CK_OBJECT_HANDLE object) {
+    CK_ATTRIBUTE attribute{type, nullptr, 0};
+    const CK_RV rv = functionList->C_GetAttributeValue(session, object, &attribute, 1);
+    if (rv == CKR_ATTRIBUTE_TYPE_INVALID ||
+        (rv == CKR_OK && attribute.ulValueLen == CK_UNAVAILABLE_INFORMATION))
+        return std::nullopt;
+    if (rv != CKR_OK)
+        throw Pkcs11Exception("C_GetAttributeValue", rv);
+    return getAttributeValue(type, object);
+}
+
 CK_OBJECT_HANDLE Token::findSingleObject(Template& t) {
     ObjectSearch search(functionList, session, t);
     const std::vector<CK_OBJECT_HANDLE> found = search.next(2);

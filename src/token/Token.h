@@ -1,11 +1,13 @@
 #pragma once
 
+#include "KeyAlgorithm.h"
 #include "Template.h"
 
 #include <p11-kit/pkcs11.h>
 
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,6 +44,26 @@ public:
     virtual std::vector<std::string> getContainers();
     virtual void importCertificate(const std::string& name, const Bytes& certificate);
 
+    // Keys by algorithm: GOST R 34.10-2001 and 2012 (256 bits with a parameter set, 512 bits).
+    // A key that names no known algorithm fails as the module's CKR_KEY_TYPE_INCONSISTENT, a
+    // spec that is no algorithm's key as CKR_ATTRIBUTE_VALUE_INVALID.
+
+    // The algorithm and parameter set of the container's key, from its public key's attributes
+    // (readable without a login).
+    KeySpec getKeyAlgorithm(const std::string& name);
+    // Generates the container's key pair of this algorithm on this parameter set (a 2012 key
+    // also names its Streebog digest); returns the public key's CKA_VALUE.
+    Bytes generateContainer(const std::string& name, const KeySpec& spec);
+    // Signs a hash of the key's size (least significant byte first) with the raw mechanism of
+    // the container's algorithm; the signature is s then r, most significant byte first.
+    Bytes signHashByAlgorithm(const std::string& name, const Bytes& hash);
+    // Signs the data hashed in the token with the digest of the container's algorithm
+    // (GOST R 34.11-94 for a 2001 key, Streebog of the key's size for a 2012 key).
+    Bytes hashAndSignByAlgorithm(const std::string& name, const Bytes& data);
+    // VKO GOST R 34.10-2012 hashed by Streebog-256 with the container's 2012 key, the peer's
+    // public key (X then Y) and the UKM; returns the derived 32-byte key's value.
+    Bytes deriveKey2012(const std::string& name, const Bytes& publicKey, const Bytes& ukm);
+
 protected:
     // Opens the session; waits for the module lock first.
     Token(Pkcs11& module, CK_SLOT_ID slot);
@@ -57,6 +79,8 @@ protected:
     CK_OBJECT_HANDLE obtainCertificate(const std::string& name);
     // C_SignInit and C_Sign with the container's private key.
     Bytes signWith(CK_MECHANISM_TYPE mechanism, const std::string& name, const Bytes& data);
+    // An attribute's value, or nothing when the object does not have it.
+    std::optional<Bytes> findAttributeValue(CK_ATTRIBUTE_TYPE type, CK_OBJECT_HANDLE object);
 
     Pkcs11* module;
     CK_FUNCTION_LIST_PTR functionList;
@@ -64,6 +88,15 @@ protected:
     CK_SESSION_HANDLE session = CK_INVALID_HANDLE;
 
 private:
+    // Generates a container's key pair from these templates, once no object has its name;
+    // returns the public key's CKA_VALUE.
+    Bytes generatePair(const std::string& name, CK_MECHANISM_TYPE mechanism, Template& publicKey,
+                       Template& privateKey, const char* context);
+    // Derives with the container's private key into a GOST 28147-89 session key, reads its value
+    // and destroys it.
+    Bytes deriveWith(const std::string& name, CK_MECHANISM_TYPE mechanism, CK_ULONG kdf,
+                     const Bytes& publicKey, const Bytes& ukm);
+
     CK_OBJECT_HANDLE obtain(CK_OBJECT_CLASS objectClass, const std::string& name,
                             const char* context);
 

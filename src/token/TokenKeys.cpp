@@ -40,21 +40,24 @@ private:
 } // namespace
 
 Bytes Token::createContainer(const std::string& name) {
-    for (CK_OBJECT_CLASS existing : {CKO_CERTIFICATE, CKO_PUBLIC_KEY, CKO_PRIVATE_KEY}) {
-        KvwTemplate t(existing, name);
-        if (findSingleObject(t) != CK_INVALID_HANDLE)
-            throw Exception(-21, "createContainer");
-    }
-
     KvwTemplate publicKey(CKO_PUBLIC_KEY, name);
     addNewKeyAttributes(publicKey);
     KvwTemplate privateKey(CKO_PRIVATE_KEY, name);
     addNewKeyAttributes(privateKey);
+    return generatePair(name, CKM_GOSTR3410_KEY_PAIR_GEN, publicKey, privateKey, "createContainer");
+}
 
-    CK_MECHANISM mechanism{CKM_GOSTR3410_KEY_PAIR_GEN, nullptr, 0};
+Bytes Token::generatePair(const std::string& name, CK_MECHANISM_TYPE mechanism, Template& publicKey,
+                          Template& privateKey, const char* context) {
+    for (CK_OBJECT_CLASS existing : {CKO_CERTIFICATE, CKO_PUBLIC_KEY, CKO_PRIVATE_KEY}) {
+        KvwTemplate t(existing, name);
+        if (findSingleObject(t) != CK_INVALID_HANDLE)
+            throw Exception(-21, context);
+    }
+    CK_MECHANISM m{mechanism, nullptr, 0};
     CK_OBJECT_HANDLE publicHandle = CK_INVALID_HANDLE;
     CK_OBJECT_HANDLE privateHandle = CK_INVALID_HANDLE;
-    pkcs11Call("C_GenerateKeyPair", functionList->C_GenerateKeyPair, session, &mechanism,
+    pkcs11Call("C_GenerateKeyPair", functionList->C_GenerateKeyPair, session, &m,
                publicKey.ckAttributes(), publicKey.count(), privateKey.ckAttributes(),
                privateKey.count(), &publicHandle, &privateHandle);
     return getAttributeValue(CKA_VALUE, publicHandle);
@@ -73,12 +76,17 @@ void Token::destroyContainer(const std::string& name) {
 }
 
 Bytes Token::deriveKey(const std::string& name, const Bytes& publicKey, const Bytes& ukm) {
+    return deriveWith(name, CKM_GOSTR3410_DERIVE, CKD_CPDIVERSIFY_KDF, publicKey, ukm);
+}
+
+Bytes Token::deriveWith(const std::string& name, CK_MECHANISM_TYPE mechanism, CK_ULONG kdf,
+                        const Bytes& publicKey, const Bytes& ukm) {
     const CK_OBJECT_HANDLE privateKey = obtainPrivateKey(name);
 
-    CK_GOSTR3410_DERIVE_PARAMS params{CKD_CPDIVERSIFY_KDF, bytesOrNull(publicKey),
+    CK_GOSTR3410_DERIVE_PARAMS params{kdf, bytesOrNull(publicKey),
                                       static_cast<CK_ULONG>(publicKey.size()), bytesOrNull(ukm),
                                       static_cast<CK_ULONG>(ukm.size())};
-    CK_MECHANISM mechanism{CKM_GOSTR3410_DERIVE, &params, sizeof(params)};
+    CK_MECHANISM m{mechanism, &params, sizeof(params)};
     Template secret;
     addAttribute<CKA_CLASS>(secret, CKO_SECRET_KEY);
     addKeyType(secret, CKK_GOST28147);
@@ -87,7 +95,7 @@ Bytes Token::deriveKey(const std::string& name, const Bytes& publicKey, const By
     addAttribute<CKA_EXTRACTABLE>(secret, CK_TRUE);
 
     CK_OBJECT_HANDLE derived = CK_INVALID_HANDLE;
-    pkcs11Call("C_DeriveKey", functionList->C_DeriveKey, session, &mechanism, privateKey,
+    pkcs11Call("C_DeriveKey", functionList->C_DeriveKey, session, &m, privateKey,
                secret.ckAttributes(), secret.count(), &derived);
     DerivedKeyGuard guard(functionList, session, derived);
     Bytes value = getAttributeValue(CKA_VALUE, derived);

@@ -2,6 +2,7 @@
 
 #include "CertificateFields.h"
 
+#include <KeyAlgorithm.h>
 #include <Pkcs11Gost.h>
 #include <algorithm>
 #include <cstring>
@@ -104,8 +105,15 @@ void completeGostKeyPair(AdaptedTemplate& publicKey, AdaptedTemplate& privateKey
             continue; // two different sets: the module's to refuse
         privateKey.remove(type);
     }
-    if (publicKey.find(CKA_GOSTR3410_PARAMS))
-        addIfAbsent(publicKey, CKA_GOSTR3411_PARAMS, cryptoProHashParameters);
+    const auto params = publicKey.bytes(CKA_GOSTR3410_PARAMS);
+    if (params && !publicKey.find(CKA_GOSTR3411_PARAMS)) {
+        // A 2012 key on a TC26 set hashes with Streebog-256; any other with GOST R 34.11-94.
+        gost::ParamSet2012 set;
+        const auto algorithm = keyAlgorithmOf(CKK_GOSTR3410, *params, nullptr, set);
+        publicKey.add(CKA_GOSTR3411_PARAMS, algorithm == KeyAlgorithm::Gost2012_256
+                                                ? digestParamsOf(*algorithm, set)
+                                                : cryptoProHashParameters);
+    }
     addIfAbsent(publicKey, CKA_PRIVATE, flagBytes(false));
     addIfAbsent(privateKey, CKA_SIGN, flagBytes(true));
 }

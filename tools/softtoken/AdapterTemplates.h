@@ -40,9 +40,9 @@ private:
 void completeCertificate(AdaptedTemplate& t);
 
 // C_GenerateKeyPair with CKM_GOSTR3410_KEY_PAIR_GEN: the pair's domain parameters belong in the
-// public key's template (PKCS#11 forbids them in the private key's), the GOST R 34.11-94
-// parameters are required beside the curve's, the public key is public (containers are found by
-// public search) and the private key may sign.
+// public key's template (PKCS#11 forbids them in the private key's), the digest's parameters
+// are required beside the curve's (Streebog-256 for a TC26 set, else GOST R 34.11-94), the
+// public key is public (containers are found by public search) and the private key may sign.
 void completeGostKeyPair(AdaptedTemplate& publicKey, AdaptedTemplate& privateKey);
 
 // C_DeriveKey with CKM_GOSTR3410_DERIVE into a GOST 28147-89 key: its CKA_GOST28147_PARAMS,

@@ -1,7 +1,8 @@
 #include "GostKeys.h"
 
-#include "SecureWipe.h"
-
+#include <Pkcs11Gost.h>
+#include <SecureWipe.h>
+#include <Streebog.h>
 #include <algorithm>
 #include <cstring>
 
@@ -24,28 +25,47 @@ struct WipedScalar {
 
 } // namespace
 
-std::optional<gost::Curve> curveOf(const Bytes& parameters) {
-    // 1.2.643.2.2.35.x and 1.2.643.2.2.36.x: the DER prefix and the last arc.
-    static const unsigned char prefix[] = {0x06, 0x07, 0x2A, 0x85, 0x03, 0x02, 0x02};
-    if (parameters.size() != sizeof prefix + 2 ||
-        !std::equal(prefix, prefix + sizeof prefix, parameters.begin()))
-        return std::nullopt;
-    const unsigned arc = parameters[7], last = parameters[8];
-    if (arc == 35 && last == 0)
+gost::Curve KeyParameters::curve() const {
+    switch (set) {
+    case gost::ParamSet2012::Test256:
         return gost::Curve::Test;
-    if ((arc == 35 && last == 1) || (arc == 36 && last == 0))
-        return gost::Curve::CryptoProA;
-    if (arc == 35 && last == 2)
+    case gost::ParamSet2012::C256:
         return gost::Curve::CryptoProB;
-    if ((arc == 35 && last == 3) || (arc == 36 && last == 1))
+    case gost::ParamSet2012::D256:
         return gost::Curve::CryptoProC;
-    return std::nullopt;
+    default:
+        return gost::Curve::CryptoProA;
+    }
 }
 
-CK_RV generateKeyPair(gost::Curve curve, Bytes& publicValue, Bytes& privateValue) {
+std::optional<KeyParameters> keyParametersOf(CK_KEY_TYPE type, const Bytes& params,
+                                             const Bytes* digestParams) {
+    KeyParameters key;
+    const auto algorithm = keyAlgorithmOf(type, params, digestParams, key.set);
+    if (!algorithm)
+        return std::nullopt;
+    key.algorithm = *algorithm;
+    return key;
+}
+
+std::optional<KeyParameters> keyParametersOf(const Object& key) {
+    const Bytes* params = key.find(CKA_GOSTR3410_PARAMS);
+    if (!params)
+        return std::nullopt;
+    return keyParametersOf(key.number(CKA_KEY_TYPE), *params, key.find(CKA_GOSTR3411_PARAMS));
+}
+
+CK_RV generateKeyPair(const KeyParameters& key, Bytes& publicValue, Bytes& privateValue) {
+    if (key.is2012()) {
+        privateValue.assign(key.size(), 0);
+        publicValue.assign(2 * key.size(), 0);
+        return gost::generateKeyPair2012(key.set, privateValue.data(), publicValue.data())
+                   ? CKR_OK
+                   : CKR_FUNCTION_FAILED;
+    }
     gost::Scalar d;
     gost::Point q;
-    if (!gost::generateKeyPair(curve, d, q))
+    if (!gost::generateKeyPair(key.curve(), d, q))
         return CKR_FUNCTION_FAILED;
     privateValue.assign(d.begin(), d.end());
     secureWipe(d.data(), d.size());
@@ -54,29 +74,47 @@ CK_RV generateKeyPair(gost::Curve curve, Bytes& publicValue, Bytes& privateValue
     return CKR_OK;
 }
 
-bool isValidPrivateValue(gost::Curve curve, const Bytes& privateValue) {
-    if (privateValue.size() != 32)
+bool isValidPrivateValue(const KeyParameters& key, const Bytes& privateValue) {
+    if (privateValue.size() != key.size())
         return false;
+    if (key.is2012()) {
+        Bytes publicValue(2 * key.size());
+        return gost::publicKeyOf2012(key.set, privateValue.data(), publicValue.data());
+    }
     WipedScalar d(privateValue);
     gost::Point q;
-    return gost::publicKeyOf(curve, d.value, q);
+    return gost::publicKeyOf(key.curve(), d.value, q);
 }
 
-CK_RV signHash(gost::Curve curve, const Bytes& privateValue, const unsigned char* hash,
+CK_RV signHash(const KeyParameters& key, const Bytes& privateValue, const unsigned char* hash,
                Bytes& signature) {
-    if (privateValue.size() != 32)
+    const std::size_t size = key.size();
+    if (privateValue.size() != size)
         return CKR_KEY_HANDLE_INVALID;
-    WipedScalar d(privateValue);
-    gost::Scalar r, s;
-    if (!gost::sign(curve, d.value, toScalar(hash), r, s))
-        return CKR_FUNCTION_FAILED;
+    Bytes r(size), s(size);
+    if (key.is2012()) {
+        if (!gost::sign2012(key.set, privateValue.data(), hash, r.data(), s.data()))
+            return CKR_FUNCTION_FAILED;
+    } else {
+        WipedScalar d(privateValue);
+        gost::Scalar r2001, s2001;
+        if (!gost::sign(key.curve(), d.value, toScalar(hash), r2001, s2001))
+            return CKR_FUNCTION_FAILED;
+        r.assign(r2001.begin(), r2001.end());
+        s.assign(s2001.begin(), s2001.end());
+    }
     signature.assign(s.rbegin(), s.rend());
     signature.insert(signature.end(), r.rbegin(), r.rend());
     return CKR_OK;
 }
 
-Bytes hashForSignature(const Bytes& data) {
-    const gost::Digest digest = gost::hash3411(data.data(), data.size());
+Bytes hashForSignature(const KeyParameters& key, const Bytes& data) {
+    if (key.algorithm == KeyAlgorithm::Gost2012_512) {
+        const gost::Digest512 digest = gost::streebog512(data.data(), data.size());
+        return Bytes(digest.begin(), digest.end());
+    }
+    const gost::Digest digest = key.is2012() ? gost::streebog256(data.data(), data.size())
+                                             : gost::hash3411(data.data(), data.size());
     return Bytes(digest.begin(), digest.end());
 }
 
@@ -100,6 +138,23 @@ CK_RV deriveKey(gost::Curve curve, const Bytes& privateValue, const Bytes& peer,
     }
     key.assign(kek.begin(), kek.end());
     secureWipe(kek.data(), kek.size());
+    return CKR_OK;
+}
+
+CK_RV deriveKey2012(const KeyParameters& key, const Bytes& privateValue, const Bytes& peer,
+                    const Bytes& ukm, CK_ULONG kdf, Bytes& derived) {
+    if (privateValue.size() != key.size())
+        return CKR_KEY_HANDLE_INVALID;
+    if (kdf != CKD_KDF_GOSTR3411_2012_256 || peer.size() != 2 * key.size() || ukm.empty() ||
+        ukm.size() > key.size())
+        return CKR_MECHANISM_PARAM_INVALID;
+    derived.assign(32, 0);
+    if (!gost::vko2012(key.set, privateValue.data(), peer.data(), ukm.data(), ukm.size(),
+                       derived.size(), derived.data())) {
+        secureWipe(derived.data(), derived.size());
+        derived.clear();
+        return CKR_MECHANISM_PARAM_INVALID;
+    }
     return CKR_OK;
 }
 

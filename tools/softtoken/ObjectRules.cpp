@@ -3,6 +3,8 @@
 #include "CertificateFields.h"
 #include "GostKeys.h"
 
+#include <Pkcs11Gost.h>
+
 namespace softtoken {
 
 namespace {
@@ -73,20 +75,30 @@ CK_RV completeGostKey(Object& object, CK_OBJECT_CLASS objectClass) {
     const Bytes* value = object.find(CKA_VALUE);
     if (!params || !value)
         return CKR_TEMPLATE_INCOMPLETE;
-    const auto curve = curveOf(*params);
-    if (!curve)
+    const auto key = keyParametersOf(object);
+    if (!key)
         return CKR_ATTRIBUTE_VALUE_INVALID;
     if (objectClass == CKO_PUBLIC_KEY) {
-        if (value->size() != 64)
+        if (value->size() != 2 * key->size())
             return CKR_ATTRIBUTE_VALUE_INVALID;
         object.defaultFlag(CKA_VERIFY, true);
     } else {
-        if (!isValidPrivateValue(*curve, *value))
+        if (!isValidPrivateValue(*key, *value))
             return CKR_ATTRIBUTE_VALUE_INVALID;
         object.defaultFlag(CKA_SIGN, true);
         secretDefaults(object);
     }
     return CKR_OK;
+}
+
+// The one value two templates give for an attribute: null when neither gives it, false when
+// they give different ones.
+bool sharedValue(const Object& first, const Object& second, CK_ATTRIBUTE_TYPE type,
+                 const Bytes*& value) {
+    const Bytes* a = first.find(type);
+    const Bytes* b = second.find(type);
+    value = a ? a : b;
+    return !(a && b && *a != *b);
 }
 
 } // namespace
@@ -116,8 +128,9 @@ CK_RV completeCreatedObject(Object& object) {
     case CKO_PRIVATE_KEY: {
         if (!object.find(CKA_KEY_TYPE))
             return CKR_TEMPLATE_INCOMPLETE;
-        if (CK_RV rv = checkKeyType(object, CKK_GOSTR3410))
-            return rv;
+        if (object.number(CKA_KEY_TYPE) != CKK_GOSTR3410_512 &&
+            object.number(CKA_KEY_TYPE) != CKK_GOSTR3410)
+            return CKR_TEMPLATE_INCONSISTENT;
         commonDefaults(object, objectClass == CKO_PRIVATE_KEY);
         keyDefaults(object);
         return completeGostKey(object, objectClass);
@@ -144,38 +157,45 @@ CK_RV completeCreatedObject(Object& object) {
     }
 }
 
-CK_RV prepareKeyPair(Object& publicKey, Object& privateKey, gost::Curve& curve) {
+CK_RV prepareKeyPair(Object& publicKey, Object& privateKey, CK_MECHANISM_TYPE mechanism,
+                     KeyParameters& parameters) {
     if (hasTokenOnlyAttribute(publicKey) || hasTokenOnlyAttribute(privateKey) ||
         publicKey.find(CKA_VALUE) || privateKey.find(CKA_VALUE))
         return CKR_TEMPLATE_INCONSISTENT;
     if (publicKey.number(CKA_CLASS, CKO_PUBLIC_KEY) != CKO_PUBLIC_KEY ||
         privateKey.number(CKA_CLASS, CKO_PRIVATE_KEY) != CKO_PRIVATE_KEY)
         return CKR_TEMPLATE_INCONSISTENT;
-    if (CK_RV rv = checkKeyType(publicKey, CKK_GOSTR3410))
+    const CK_KEY_TYPE keyType =
+        mechanism == CKM_GOSTR3410_512_KEY_PAIR_GEN ? CKK_GOSTR3410_512 : CKK_GOSTR3410;
+    if (CK_RV rv = checkKeyType(publicKey, keyType))
         return rv;
-    if (CK_RV rv = checkKeyType(privateKey, CKK_GOSTR3410))
+    if (CK_RV rv = checkKeyType(privateKey, keyType))
         return rv;
-    const Bytes* publicParams = publicKey.find(CKA_GOSTR3410_PARAMS);
-    const Bytes* privateParams = privateKey.find(CKA_GOSTR3410_PARAMS);
-    if (!publicParams && !privateParams)
-        return CKR_TEMPLATE_INCOMPLETE;
-    if (publicParams && privateParams && *publicParams != *privateParams)
+    const Bytes *params, *digestParams;
+    if (!sharedValue(publicKey, privateKey, CKA_GOSTR3410_PARAMS, params) ||
+        !sharedValue(publicKey, privateKey, CKA_GOSTR3411_PARAMS, digestParams))
         return CKR_TEMPLATE_INCONSISTENT;
-    const Bytes params = publicParams ? *publicParams : *privateParams;
-    const auto named = curveOf(params);
+    if (!params)
+        return CKR_TEMPLATE_INCOMPLETE;
+    const auto named = keyParametersOf(keyType, *params, digestParams);
     if (!named)
         return CKR_ATTRIBUTE_VALUE_INVALID;
-    curve = *named;
+    parameters = *named;
+    // Copies: the templates' own values change below.
+    const Bytes paramsValue = *params;
+    const Bytes digestValue = digestParamsOf(parameters.algorithm, parameters.set);
 
     for (Object* key : {&publicKey, &privateKey}) {
         const bool isPrivate = key == &privateKey;
         key->setNumber(CKA_CLASS, isPrivate ? CKO_PRIVATE_KEY : CKO_PUBLIC_KEY);
-        key->setNumber(CKA_KEY_TYPE, CKK_GOSTR3410);
-        key->setBytes(CKA_GOSTR3410_PARAMS, params);
+        key->setNumber(CKA_KEY_TYPE, keyType);
+        key->setBytes(CKA_GOSTR3410_PARAMS, paramsValue);
+        if (parameters.is2012())
+            key->setBytes(CKA_GOSTR3411_PARAMS, digestValue);
         commonDefaults(*key, isPrivate);
         keyDefaults(*key);
         key->setFlag(CKA_LOCAL, true);
-        key->setNumber(CKA_KEY_GEN_MECHANISM, CKM_GOSTR3410_KEY_PAIR_GEN);
+        key->setNumber(CKA_KEY_GEN_MECHANISM, mechanism);
     }
     publicKey.defaultFlag(CKA_VERIFY, true);
     privateKey.defaultFlag(CKA_SIGN, true);
@@ -185,7 +205,19 @@ CK_RV prepareKeyPair(Object& publicKey, Object& privateKey, gost::Curve& curve) 
     return CKR_OK;
 }
 
-CK_RV prepareDerivedKey(Object& key) {
+CK_RV generateKeyPairObjects(Object& publicKey, Object& privateKey, CK_MECHANISM_TYPE mechanism) {
+    KeyParameters parameters;
+    if (CK_RV rv = prepareKeyPair(publicKey, privateKey, mechanism, parameters))
+        return rv;
+    Bytes publicValue, privateValue;
+    if (CK_RV rv = generateKeyPair(parameters, publicValue, privateValue))
+        return rv;
+    publicKey.setBytes(CKA_VALUE, std::move(publicValue));
+    privateKey.setBytes(CKA_VALUE, std::move(privateValue));
+    return CKR_OK;
+}
+
+CK_RV prepareDerivedKey(Object& key, CK_MECHANISM_TYPE mechanism) {
     if (hasTokenOnlyAttribute(key) || key.find(CKA_VALUE))
         return CKR_TEMPLATE_INCONSISTENT;
     if (key.number(CKA_CLASS, CKO_SECRET_KEY) != CKO_SECRET_KEY)
@@ -197,7 +229,7 @@ CK_RV prepareDerivedKey(Object& key) {
     commonDefaults(key, true);
     keyDefaults(key);
     secretDefaults(key);
-    key.setNumber(CKA_KEY_GEN_MECHANISM, CKM_GOSTR3410_DERIVE);
+    key.setNumber(CKA_KEY_GEN_MECHANISM, mechanism);
     key.setNumber(CKA_VALUE_LEN, 32);
     return CKR_OK;
 }

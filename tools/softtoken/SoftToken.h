@@ -1,11 +1,12 @@
 #pragma once
 
 #include "Config.h"
+#include "GostKeys.h"
 #include "KvSoftToken.h"
 #include "Object.h"
+#include "SessionOperation.h"
 #include "Store.h"
 
-#include <GostCrypto.h>
 #include <Streebog.h>
 #include <map>
 #include <optional>
@@ -77,18 +78,17 @@ private:
         bool reportedPresent = false;
         std::string reportedSerial;
     };
-    struct Signing {
+    struct Signing : SessionOperation {
         CK_MECHANISM_TYPE mechanism = 0;
-        gost::Curve curve = gost::Curve::CryptoProA;
+        KeyParameters parameters;
         Bytes key;
         Bytes data; // gathered by C_SignUpdate
-        bool multiPart = false;
         ~Signing();
     };
     // A Streebog digest under way (C_DigestInit until C_Digest or C_DigestFinal).
-    struct Digesting {
+    struct Digesting : SessionOperation {
+        explicit Digesting(std::size_t size) : hash(size) {}
         gost::Streebog hash;
-        bool multiPart = false;
     };
     struct Session {
         CK_SLOT_ID slot = 0;
@@ -117,43 +117,16 @@ private:
     // Adds objects, token ones in one atomic write, and reports their handles in order.
     CK_RV addObjects(CK_SESSION_HANDLE owner, std::vector<Object>& objects);
     CK_RV readTokenFile(const Slot& slot, TokenFile& file);
-    // The last call of a session operation (C_SignFinal, C_DigestFinal, and through
-    // finishOnePart C_Sign, C_Digest): a length query, or a buffer too small, leaves the operation
-    // for the second call; any other answer ends it.
-    template <typename Operation, typename Finish>
-    static CK_RV finishOperation(std::optional<Operation>& operation, CK_BYTE_PTR out,
-                                 CK_ULONG_PTR outLength, Finish finish) {
-        if (!operation)
-            return CKR_OPERATION_NOT_INITIALIZED;
-        const CK_RV rv = outLength ? finish(*operation) : CKR_ARGUMENTS_BAD;
-        if (!(rv == CKR_BUFFER_TOO_SMALL || (rv == CKR_OK && !out)))
-            operation.reset();
-        return rv;
-    }
-
-    // The one-part call, refused once an update has begun the operation.
-    template <typename Operation, typename Finish>
-    static CK_RV finishOnePart(std::optional<Operation>& operation, CK_BYTE_PTR data,
-                               CK_ULONG length, CK_BYTE_PTR out, CK_ULONG_PTR outLength,
-                               Finish finish) {
-        return finishOperation(operation, out, outLength, [&](Operation& current) -> CK_RV {
-            if (!data && length > 0)
-                return CKR_ARGUMENTS_BAD;
-            if (current.multiPart)
-                return CKR_OPERATION_ACTIVE;
-            return finish(current, data ? Bytes(data, data + length) : Bytes());
-        });
-    }
-
     // The digest of what digesting has taken and data, on a copy: a length query or a buffer too
     // small leaves the operation as it was.
     static CK_RV finishDigest(const Digesting& digesting, const Bytes& data, CK_BYTE_PTR digest,
                               CK_ULONG_PTR digestLength);
     CK_RV finishSignature(Signing& signing, const Bytes& data, CK_BYTE_PTR signature,
                           CK_ULONG_PTR signatureLength);
-    // The private key behind a handle, checked for this mechanism use (sign or derive).
+    // The private key behind a handle, checked for a use (CKA_SIGN or CKA_DERIVE) with a
+    // mechanism that takes keys of the algorithms in keyKinds (a bit per KeyAlgorithm).
     CK_RV usableKey(const Session& session, CK_OBJECT_HANDLE handle, CK_ATTRIBUTE_TYPE usage,
-                    Object& key, gost::Curve& curve);
+                    unsigned keyKinds, Object& key, KeyParameters& parameters);
 
     Store store_;
     std::vector<Slot> slots_;

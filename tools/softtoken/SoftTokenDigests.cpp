@@ -40,7 +40,7 @@ CK_RV SoftToken::digestInit(CK_SESSION_HANDLE handle, CK_MECHANISM_PTR mechanism
         return CKR_MECHANISM_INVALID;
     if (mechanism->pParameter || mechanism->ulParameterLen)
         return CKR_MECHANISM_PARAM_INVALID;
-    session->digesting.emplace(Digesting{gost::Streebog(size)});
+    session->digesting.emplace(size);
     return CKR_OK;
 }
 
@@ -59,16 +59,12 @@ CK_RV SoftToken::digestUpdate(CK_SESSION_HANDLE handle, CK_BYTE_PTR part, CK_ULO
     Session* session = findSession(handle);
     if (!session)
         return CKR_SESSION_HANDLE_INVALID;
-    if (!session->digesting)
-        return CKR_OPERATION_NOT_INITIALIZED;
-    if (!part && length > 0) {
-        session->digesting.reset();
-        return CKR_ARGUMENTS_BAD;
-    }
-    if (length > 0)
-        session->digesting->hash.update(part, length);
-    session->digesting->multiPart = true;
-    return CKR_OK;
+    return updateOperation(session->digesting, part, length,
+                           [](Digesting& digesting, CK_BYTE_PTR bytes, CK_ULONG size) {
+                               if (size > 0)
+                                   digesting.hash.update(bytes, size);
+                               return CKR_OK;
+                           });
 }
 
 CK_RV SoftToken::digestFinal(CK_SESSION_HANDLE handle, CK_BYTE_PTR digest,

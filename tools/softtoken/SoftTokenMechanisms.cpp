@@ -8,37 +8,69 @@
 #include <algorithm>
 #include <cstring>
 
-// Mechanisms: the GOST R 34.10-2001 key pair, signatures and key agreement, random numbers; the
-// Streebog digests are listed here and computed in SoftTokenDigests.cpp.
+// Mechanisms: the GOST R 34.10-2001 and 2012 key pairs, signatures and key agreement, random
+// numbers; the Streebog digests are listed here and computed in SoftTokenDigests.cpp.
 namespace softtoken {
 
 namespace {
 
-constexpr CK_ULONG signatureSize = 64;
+// The algorithms a mechanism takes keys of, as bits.
+constexpr unsigned bitOf(KeyAlgorithm algorithm) {
+    return 1u << unsigned(algorithm);
+}
+constexpr unsigned key2001 = bitOf(KeyAlgorithm::Gost2001);
+constexpr unsigned key2012_256 = bitOf(KeyAlgorithm::Gost2012_256);
+constexpr unsigned key2012_512 = bitOf(KeyAlgorithm::Gost2012_512);
 
+// A mechanism, what it does and the kinds of key it takes (none for a digest).
 struct MechanismEntry {
     CK_MECHANISM_TYPE type;
     CK_FLAGS flags;
+    unsigned keyKinds;
 };
 
 const MechanismEntry mechanisms[] = {
-    {CKM_GOSTR3410_KEY_PAIR_GEN, CKF_GENERATE_KEY_PAIR},
-    {CKM_GOSTR3410, CKF_SIGN},
-    {CKM_GOSTR3410_WITH_GOSTR3411, CKF_SIGN},
-    {CKM_GOSTR3410_DERIVE, CKF_DERIVE},
-    {CKM_GOSTR3411_12_256, CKF_DIGEST},
-    {CKM_GOSTR3411_12_512, CKF_DIGEST},
+    {CKM_GOSTR3410_KEY_PAIR_GEN, CKF_GENERATE_KEY_PAIR, key2001 | key2012_256},
+    {CKM_GOSTR3410, CKF_SIGN, key2001 | key2012_256},
+    {CKM_GOSTR3410_WITH_GOSTR3411, CKF_SIGN, key2001},
+    {CKM_GOSTR3410_DERIVE, CKF_DERIVE, key2001},
+    {CKM_GOSTR3411_12_256, CKF_DIGEST, 0},
+    {CKM_GOSTR3411_12_512, CKF_DIGEST, 0},
+    {CKM_GOSTR3410_512_KEY_PAIR_GEN, CKF_GENERATE_KEY_PAIR, key2012_512},
+    {CKM_GOSTR3410_512, CKF_SIGN, key2012_512},
+    {CKM_GOSTR3410_WITH_GOSTR3411_12_256, CKF_SIGN, key2012_256},
+    {CKM_GOSTR3410_WITH_GOSTR3411_12_512, CKF_SIGN, key2012_512},
+    {CKM_GOSTR3410_12_DERIVE, CKF_DERIVE, key2012_256 | key2012_512},
 };
+
+// The entry of a mechanism that does this (one of the flags), or null.
+const MechanismEntry* findMechanism(CK_MECHANISM_TYPE type, CK_FLAGS use) {
+    for (const MechanismEntry& entry : mechanisms)
+        if (entry.type == type && entry.flags == use)
+            return &entry;
+    return nullptr;
+}
+
+// The raw signature mechanisms sign a hash the caller gives; the others hash the data first.
+bool signsGivenHash(CK_MECHANISM_TYPE type) {
+    return type == CKM_GOSTR3410 || type == CKM_GOSTR3410_512;
+}
 
 bool hasNoParameter(const CK_MECHANISM& mechanism) {
     return !mechanism.pParameter && mechanism.ulParameterLen == 0;
 }
 
-// CKM_GOSTR3410_WITH_GOSTR3411 may name the hash parameters; only the CryptoPro set exists here.
-bool isCryptoProHashParameter(const CK_MECHANISM& mechanism) {
-    static const unsigned char oid[] = {0x06, 0x07, 0x2A, 0x85, 0x03, 0x02, 0x02, 0x1E, 0x01};
-    return mechanism.pParameter && mechanism.ulParameterLen == sizeof oid &&
-           std::memcmp(mechanism.pParameter, oid, sizeof oid) == 0;
+bool hasParameter(const CK_MECHANISM& mechanism, const Bytes& value) {
+    return mechanism.pParameter && mechanism.ulParameterLen == value.size() &&
+           std::memcmp(mechanism.pParameter, value.data(), value.size()) == 0;
+}
+
+// A hash-and-sign mechanism may name its digest's parameters: the CryptoPro set of
+// GOST R 34.11-94 for a 2001 key, the Streebog of the key's size for a 2012 key.
+bool isDigestParameter(const CK_MECHANISM& mechanism, const KeyParameters& key) {
+    static const Bytes cryptoPro{0x06, 0x07, 0x2A, 0x85, 0x03, 0x02, 0x02, 0x1E, 0x01};
+    return hasParameter(mechanism,
+                        key.is2012() ? digestParamsOf(key.algorithm, key.set) : cryptoPro);
 }
 
 } // namespace
@@ -72,10 +104,11 @@ CK_RV SoftToken::getMechanismInfo(CK_SLOT_ID id, CK_MECHANISM_TYPE type,
         return CKR_TOKEN_NOT_PRESENT;
     for (const MechanismEntry& entry : mechanisms) {
         if (entry.type == type) {
-            // A digest takes no key.
-            const CK_ULONG keyBits = entry.flags == CKF_DIGEST ? 0 : 256;
-            info->ulMinKeySize = keyBits;
-            info->ulMaxKeySize = keyBits;
+            // Key sizes in bits; a digest takes no key.
+            const bool takes256 = entry.keyKinds & (key2001 | key2012_256);
+            const bool takes512 = entry.keyKinds & key2012_512;
+            info->ulMinKeySize = takes256 ? 256 : takes512 ? 512 : 0;
+            info->ulMaxKeySize = takes512 ? 512 : takes256 ? 256 : 0;
             info->flags = entry.flags;
             return CKR_OK;
         }
@@ -84,20 +117,21 @@ CK_RV SoftToken::getMechanismInfo(CK_SLOT_ID id, CK_MECHANISM_TYPE type,
 }
 
 CK_RV SoftToken::usableKey(const Session& session, CK_OBJECT_HANDLE handle, CK_ATTRIBUTE_TYPE usage,
-                           Object& key, gost::Curve& curve) {
+                           unsigned keyKinds, Object& key, KeyParameters& parameters) {
     if (loadObject(session, handle, key) != CKR_OK)
         return CKR_KEY_HANDLE_INVALID;
     if (!visible(session, key))
         return CKR_USER_NOT_LOGGED_IN;
-    if (key.number(CKA_CLASS) != CKO_PRIVATE_KEY || key.number(CKA_KEY_TYPE) != CKK_GOSTR3410)
+    if (key.number(CKA_CLASS) != CKO_PRIVATE_KEY)
+        return CKR_KEY_TYPE_INCONSISTENT;
+    const auto named = keyParametersOf(key);
+    if (!named || !(keyKinds & bitOf(named->algorithm)))
         return CKR_KEY_TYPE_INCONSISTENT;
     if (!key.flag(usage))
         return CKR_KEY_FUNCTION_NOT_PERMITTED;
-    const Bytes* params = key.find(CKA_GOSTR3410_PARAMS);
-    const auto named = params ? curveOf(*params) : std::nullopt;
-    if (!named || !key.find(CKA_VALUE))
+    if (!key.find(CKA_VALUE))
         return CKR_KEY_TYPE_INCONSISTENT;
-    curve = *named;
+    parameters = *named;
     return CKR_OK;
 }
 
@@ -110,30 +144,32 @@ CK_RV SoftToken::signInit(CK_SESSION_HANDLE handle, CK_MECHANISM_PTR mechanism,
         return CKR_ARGUMENTS_BAD;
     if (session->signing)
         return CKR_OPERATION_ACTIVE;
-    if (mechanism->mechanism == CKM_GOSTR3410) {
-        if (!hasNoParameter(*mechanism))
-            return CKR_MECHANISM_PARAM_INVALID;
-    } else if (mechanism->mechanism == CKM_GOSTR3410_WITH_GOSTR3411) {
-        if (!hasNoParameter(*mechanism) && !isCryptoProHashParameter(*mechanism))
-            return CKR_MECHANISM_PARAM_INVALID;
-    } else {
+    const MechanismEntry* entry = findMechanism(mechanism->mechanism, CKF_SIGN);
+    if (!entry)
         return CKR_MECHANISM_INVALID;
-    }
+    const bool givenHash = signsGivenHash(entry->type);
+    if (givenHash && !hasNoParameter(*mechanism))
+        return CKR_MECHANISM_PARAM_INVALID;
     Object key;
-    gost::Curve curve;
-    if (CK_RV rv = usableKey(*session, keyHandle, CKA_SIGN, key, curve))
+    KeyParameters parameters;
+    if (CK_RV rv = usableKey(*session, keyHandle, CKA_SIGN, entry->keyKinds, key, parameters))
         return rv;
+    if (!givenHash && !hasNoParameter(*mechanism) && !isDigestParameter(*mechanism, parameters))
+        return CKR_MECHANISM_PARAM_INVALID;
     session->signing.emplace();
-    session->signing->mechanism = mechanism->mechanism;
-    session->signing->curve = curve;
+    session->signing->mechanism = entry->type;
+    session->signing->parameters = parameters;
     session->signing->key = *key.find(CKA_VALUE);
     return CKR_OK;
 }
 
 CK_RV SoftToken::finishSignature(Signing& signing, const Bytes& data, CK_BYTE_PTR signature,
                                  CK_ULONG_PTR signatureLength) {
-    if (signing.mechanism == CKM_GOSTR3410 && data.size() != 32)
+    const bool givenHash = signsGivenHash(signing.mechanism);
+    const std::size_t size = signing.parameters.size();
+    if (givenHash && data.size() != size)
         return CKR_DATA_LEN_RANGE;
+    const CK_ULONG signatureSize = CK_ULONG(2 * size);
     if (!signature) {
         *signatureLength = signatureSize;
         return CKR_OK;
@@ -143,8 +179,8 @@ CK_RV SoftToken::finishSignature(Signing& signing, const Bytes& data, CK_BYTE_PT
         return CKR_BUFFER_TOO_SMALL;
     }
     Bytes result;
-    const Bytes hash = signing.mechanism == CKM_GOSTR3410 ? data : hashForSignature(data);
-    if (CK_RV rv = signHash(signing.curve, signing.key, hash.data(), result))
+    const Bytes hash = givenHash ? data : hashForSignature(signing.parameters, data);
+    if (CK_RV rv = signHash(signing.parameters, signing.key, hash.data(), result))
         return rv;
     std::copy(result.begin(), result.end(), signature);
     *signatureLength = signatureSize;
@@ -166,22 +202,15 @@ CK_RV SoftToken::signUpdate(CK_SESSION_HANDLE handle, CK_BYTE_PTR part, CK_ULONG
     Session* session = findSession(handle);
     if (!session)
         return CKR_SESSION_HANDLE_INVALID;
-    if (!session->signing)
-        return CKR_OPERATION_NOT_INITIALIZED;
-    CK_RV rv = CKR_OK;
-    if (!part && length > 0)
-        rv = CKR_ARGUMENTS_BAD;
-    else if (session->signing->mechanism != CKM_GOSTR3410_WITH_GOSTR3411)
-        rv = CKR_DATA_LEN_RANGE; // the raw mechanism signs one 32-byte hash in one part
-    if (rv != CKR_OK) {
-        session->signing.reset();
-        return rv;
-    }
-    Bytes& gathered = session->signing->data;
-    if (length > 0)
-        gathered.insert(gathered.end(), part, part + length);
-    session->signing->multiPart = true;
-    return CKR_OK;
+    return updateOperation(session->signing, part, length,
+                           [](Signing& signing, CK_BYTE_PTR bytes, CK_ULONG size) {
+                               // A raw mechanism signs one hash in one part.
+                               if (signsGivenHash(signing.mechanism))
+                                   return CKR_DATA_LEN_RANGE;
+                               if (size > 0)
+                                   signing.data.insert(signing.data.end(), bytes, bytes + size);
+                               return CKR_OK;
+                           });
 }
 
 CK_RV SoftToken::signFinal(CK_SESSION_HANDLE handle, CK_BYTE_PTR signature,
@@ -203,7 +232,7 @@ CK_RV SoftToken::generateKeyPair(CK_SESSION_HANDLE handle, CK_MECHANISM_PTR mech
         return CKR_SESSION_HANDLE_INVALID;
     if (!mechanism || !publicKey || !privateKey)
         return CKR_ARGUMENTS_BAD;
-    if (mechanism->mechanism != CKM_GOSTR3410_KEY_PAIR_GEN)
+    if (!findMechanism(mechanism->mechanism, CKF_GENERATE_KEY_PAIR))
         return CKR_MECHANISM_INVALID;
     if (!hasNoParameter(*mechanism))
         return CKR_MECHANISM_PARAM_INVALID;
@@ -212,17 +241,11 @@ CK_RV SoftToken::generateKeyPair(CK_SESSION_HANDLE handle, CK_MECHANISM_PTR mech
         return rv;
     if (CK_RV rv = readTemplate(privateTemplate, privateCount, keys[1]))
         return rv;
-    gost::Curve curve;
-    if (CK_RV rv = prepareKeyPair(keys[0], keys[1], curve))
+    if (CK_RV rv = generateKeyPairObjects(keys[0], keys[1], mechanism->mechanism))
         return rv;
     for (const Object& key : keys)
         if (CK_RV rv = mayChange(*session, key))
             return rv;
-    Bytes publicValue, privateValue;
-    if (CK_RV rv = softtoken::generateKeyPair(curve, publicValue, privateValue))
-        return rv;
-    keys[0].setBytes(CKA_VALUE, std::move(publicValue));
-    keys[1].setBytes(CKA_VALUE, std::move(privateValue));
     if (CK_RV rv = addObjects(handle, keys))
         return rv;
     *publicKey = keys[0].handle;
@@ -238,7 +261,8 @@ CK_RV SoftToken::deriveKey(CK_SESSION_HANDLE handle, CK_MECHANISM_PTR mechanism,
         return CKR_SESSION_HANDLE_INVALID;
     if (!mechanism || !keyHandle)
         return CKR_ARGUMENTS_BAD;
-    if (mechanism->mechanism != CKM_GOSTR3410_DERIVE)
+    const MechanismEntry* entry = findMechanism(mechanism->mechanism, CKF_DERIVE);
+    if (!entry)
         return CKR_MECHANISM_INVALID;
     if (!mechanism->pParameter || mechanism->ulParameterLen != sizeof(CK_GOSTR3410_DERIVE_PARAMS))
         return CKR_MECHANISM_PARAM_INVALID;
@@ -253,23 +277,27 @@ CK_RV SoftToken::deriveKey(CK_SESSION_HANDLE handle, CK_MECHANISM_PTR mechanism,
     const Bytes ukm = params.pUKM ? Bytes(params.pUKM, params.pUKM + params.ulUKMLen) : Bytes();
 
     Object baseKey;
-    gost::Curve curve;
-    if (CK_RV rv = usableKey(*session, base, CKA_DERIVE, baseKey, curve))
+    KeyParameters parameters;
+    if (CK_RV rv = usableKey(*session, base, CKA_DERIVE, entry->keyKinds, baseKey, parameters))
         return rv;
     std::vector<Object> derived(1);
     if (CK_RV rv = readTemplate(templ, count, derived[0]))
         return rv;
-    if (CK_RV rv = prepareDerivedKey(derived[0]))
+    if (CK_RV rv = prepareDerivedKey(derived[0], entry->type))
         return rv;
     if (CK_RV rv = mayChange(*session, derived[0]))
         return rv;
+    const Bytes& privateValue = *baseKey.find(CKA_VALUE);
     Bytes value;
-    if (CK_RV rv =
-            softtoken::deriveKey(curve, *baseKey.find(CKA_VALUE), peer, ukm, params.kdf, value))
+    const CK_RV rv =
+        parameters.is2012()
+            ? deriveKey2012(parameters, privateValue, peer, ukm, params.kdf, value)
+            : softtoken::deriveKey(parameters.curve(), privateValue, peer, ukm, params.kdf, value);
+    if (rv != CKR_OK)
         return rv;
     derived[0].setBytes(CKA_VALUE, std::move(value));
-    if (CK_RV rv = addObjects(handle, derived))
-        return rv;
+    if (CK_RV added = addObjects(handle, derived))
+        return added;
     *keyHandle = derived[0].handle;
     return CKR_OK;
 }

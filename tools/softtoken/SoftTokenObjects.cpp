@@ -51,12 +51,7 @@ CK_RV SoftToken::addObjects(CK_SESSION_HANDLE owner, std::vector<Object>& object
         std::any_of(objects.begin(), objects.end(), [](const Object& o) { return o.isToken(); });
     if (anyToken) {
         const CK_RV rv = store_.update(slots_[session.slot].config.serial, [&](TokenFile& file) {
-            for (Object& object : objects) {
-                if (!object.isToken())
-                    continue;
-                object.handle = file.nextHandle++;
-                file.objects.push_back(object);
-            }
+            addTokenObjects(file, objects);
             return CKR_OK;
         });
         if (rv != CKR_OK)

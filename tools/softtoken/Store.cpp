@@ -21,6 +21,15 @@ std::string formatTokenFile(const TokenFile& file) {
     return out.str();
 }
 
+void addTokenObjects(TokenFile& file, std::vector<Object>& objects) {
+    for (Object& object : objects) {
+        if (!object.isToken())
+            continue;
+        object.handle = file.nextHandle++;
+        file.objects.push_back(object);
+    }
+}
+
 std::optional<TokenFile> parseTokenFile(const std::string& text) {
     std::istringstream in(text);
     std::string line;

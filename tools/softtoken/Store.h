@@ -21,6 +21,8 @@ struct TokenFile {
 };
 
 std::string formatTokenFile(const TokenFile& file);
+// Adds the token objects among objects to the file, each with the file's next handle.
+void addTokenObjects(TokenFile& file, std::vector<Object>& objects);
 // Nothing when the text is not a token file.
 std::optional<TokenFile> parseTokenFile(const std::string& text);
 

@@ -2,8 +2,11 @@
 
 #include "Config.h"
 #include "Files.h"
+#include "ObjectRules.h"
 #include "Store.h"
 
+#include <Pkcs11Gost.h>
+#include <algorithm>
 #include <iostream>
 #include <map>
 #include <sstream>
@@ -17,6 +20,8 @@ namespace {
 const char usage[] =
     "usage: kvsofttoken [--dir D] init --serial S --label L [--pin P] [--so-pin P] [--slot N]\n"
     "                                  [--protected-path] [--pin-tries N]\n"
+    "       kvsofttoken [--dir D] keygen --serial S --id NAME --label L\n"
+    "                                    --key gost2001|gost2012-256|gost2012-512 [--set X]\n"
     "       kvsofttoken [--dir D] list\n"
     "       kvsofttoken [--dir D] remove --slot N\n"
     "       kvsofttoken [--dir D] insert --slot N\n"
@@ -122,6 +127,77 @@ int setPresence(const Store& store, const Arguments& args, bool present) {
     return 0;
 }
 
+// The parameter sets by letter: the CryptoPro sets for 2001 keys, TC26's for 2012 keys.
+struct KeyChoice {
+    const char* key;
+    char letter;
+    gost::ParamSet2012 set;
+};
+
+const KeyChoice keyChoices[] = {
+    {"gost2001", 'A', gost::ParamSet2012::B256},
+    {"gost2001", 'B', gost::ParamSet2012::C256},
+    {"gost2001", 'C', gost::ParamSet2012::D256},
+    {"gost2012-256", 'A', gost::ParamSet2012::A256},
+    {"gost2012-256", 'B', gost::ParamSet2012::B256},
+    {"gost2012-256", 'C', gost::ParamSet2012::C256},
+    {"gost2012-256", 'D', gost::ParamSet2012::D256},
+    {"gost2012-512", 'A', gost::ParamSet2012::A512},
+    {"gost2012-512", 'B', gost::ParamSet2012::B512},
+    {"gost2012-512", 'C', gost::ParamSet2012::C512},
+};
+
+// A key pair written straight into the token's file, as a token object pair that signs and
+// derives: the public key public, the private key private and sensitive.
+int keygen(const Store& store, const Arguments& args) {
+    const auto option = [&](const std::string& name) {
+        const auto it = args.options.find(name);
+        if (it == args.options.end())
+            throw UsageError();
+        return it->second;
+    };
+    const std::string serial = option("--serial"), id = option("--id"), label = option("--label"),
+                      key = option("--key");
+    const std::string letter = args.options.count("--set") ? option("--set") : "A";
+    const KeyChoice* choice = nullptr;
+    for (const KeyChoice& c : keyChoices)
+        if (key == c.key && letter.size() == 1 && letter[0] == c.letter)
+            choice = &c;
+    if (!choice)
+        throw UsageError();
+    const bool is2001 = key == "gost2001";
+    std::size_t length;
+    const std::uint8_t* oid =
+        is2001 ? gost::cryptoProOidOf(choice->set, length) : gost::oidOf(choice->set, length);
+
+    std::vector<Object> keys(2);
+    for (Object& object : keys) {
+        object.setFlag(CKA_TOKEN, true);
+        object.setBytes(CKA_LABEL, Bytes(label.begin(), label.end()));
+        object.setBytes(CKA_ID, Bytes(id.begin(), id.end()));
+        object.setBytes(CKA_GOSTR3410_PARAMS, Bytes(oid, oid + length));
+        object.setFlag(CKA_DERIVE, true);
+    }
+    keys[0].setFlag(CKA_PRIVATE, false);
+    const CK_MECHANISM_TYPE mechanism =
+        key == "gost2012-512" ? CKM_GOSTR3410_512_KEY_PAIR_GEN : CKM_GOSTR3410_KEY_PAIR_GEN;
+    if (generateKeyPairObjects(keys[0], keys[1], mechanism) != CKR_OK)
+        throw std::runtime_error("cannot generate the key pair");
+    const Config config = loadConfig(store);
+    if (std::none_of(config.slots.begin(), config.slots.end(),
+                     [&](const SlotConfig& slot) { return slot.serial == serial; }))
+        throw std::runtime_error("no token with serial " + serial);
+    const CK_RV rv = store.update(serial, [&](TokenFile& file) {
+        addTokenObjects(file, keys);
+        return CKR_OK;
+    });
+    if (rv != CKR_OK)
+        throw std::runtime_error("cannot write " + store.tokenPath(serial).u8string());
+    std::cout << "token " << serial << ": " << key << " key pair, set " << letter << ", id '" << id
+              << "': objects " << keys[0].handle << " and " << keys[1].handle << "\n";
+    return 0;
+}
+
 std::string hex(const Bytes& bytes) {
     static const char digits[] = "0123456789ABCDEF";
     std::string text;
@@ -149,6 +225,21 @@ std::string className(CK_ULONG objectClass) {
     }
 }
 
+// " gost2001", " gost2012-256" or " gost2012-512" for a GOST key, nothing for other objects.
+std::string keyKind(const Object& object) {
+    const auto key = keyParametersOf(object);
+    if (!key)
+        return "";
+    switch (key->algorithm) {
+    case KeyAlgorithm::Gost2001:
+        return " gost2001";
+    case KeyAlgorithm::Gost2012_256:
+        return " gost2012-256";
+    default:
+        return " gost2012-512";
+    }
+}
+
 int list(const Store& store) {
     const Config config = loadConfig(store);
     for (std::size_t i = 0; i < config.slots.size(); ++i) {
@@ -169,7 +260,7 @@ int list(const Store& store) {
             const Bytes* label = object.find(CKA_LABEL);
             const Bytes* id = object.find(CKA_ID);
             std::cout << "  object " << object.handle << ": " << className(object.number(CKA_CLASS))
-                      << (object.isPrivate() ? " private" : "") << " label '"
+                      << keyKind(object) << (object.isPrivate() ? " private" : "") << " label '"
                       << (label ? std::string(label->begin(), label->end()) : std::string())
                       << "' id " << (id ? hex(*id) : std::string()) << "\n";
         }
@@ -187,6 +278,8 @@ int main(int argc, char** argv) {
                                                     : stateDirectory());
         if (args.command == "init")
             return init(store, args);
+        if (args.command == "keygen")
+            return keygen(store, args);
         if (args.command == "list")
             return list(store);
         if (args.command == "remove")

@@ -265,3 +265,29 @@ TEST(Gost2012, ObjectIdentifiersNameTheirSets) {
     const Bytes unknown = bytesFromHex("06072A850302022309");
     EXPECT_FALSE(paramSet2012ByOid(unknown.data(), unknown.size(), found));
 }
+
+// The names 2001 keys carry (CryptoPro signature sets, never the key exchange ones) and the
+// digest each key size signs with.
+TEST(Gost2012, CryptoProAndDigestNames) {
+    const struct {
+        ParamSet2012 set;
+        const char* cryptoPro; // empty: none
+        const char* digest;
+    } cases[] = {
+        {ParamSet2012::Test256, "06072A850302022300", "06082A85030701010202"},
+        {ParamSet2012::A256, "", "06082A85030701010202"},
+        {ParamSet2012::B256, "06072A850302022301", "06082A85030701010202"},
+        {ParamSet2012::C256, "06072A850302022302", "06082A85030701010202"},
+        {ParamSet2012::D256, "06072A850302022303", "06082A85030701010202"},
+        {ParamSet2012::A512, "", "06082A85030701010203"},
+        {ParamSet2012::C512, "", "06082A85030701010203"},
+    };
+    for (const auto& c : cases) {
+        std::size_t length = 0;
+        const std::uint8_t* der = cryptoProOidOf(c.set, length);
+        EXPECT_EQ(der ? Bytes(der, der + length) : Bytes(), bytesFromHex(c.cryptoPro))
+            << int(c.set);
+        der = digestOidOf(c.set, length);
+        EXPECT_EQ(Bytes(der, der + length), bytesFromHex(c.digest)) << int(c.set);
+    }
+}

@@ -157,6 +157,17 @@ TEST(AdapterTemplatesTest, KeyPairParametersGivenOnlyForThePrivateKeyMoveAndConf
     EXPECT_EQ(entries(conflictPrivate), entries(privateOnly));
 }
 
+// A 2012 key on a TC26 set gets its own digest, Streebog-256, not GOST R 34.11-94.
+TEST(AdapterTemplatesTest, A2012KeyPairGetsStreebogParameters) {
+    const Bytes tc26A = {0x06, 0x09, 0x2A, 0x85, 0x03, 0x07, 0x01, 0x02, 0x01, 0x01, 0x01};
+    const Bytes streebog256 = {0x06, 0x08, 0x2A, 0x85, 0x03, 0x07, 0x01, 0x01, 0x02, 0x02};
+    const std::vector<CK_ATTRIBUTE> given = {attr(CKA_GOSTR3410_PARAMS, tc26A)};
+    AdaptedTemplate publicKey(given.data(), given.size());
+    AdaptedTemplate privateKey(nullptr, 0);
+    softtoken::completeGostKeyPair(publicKey, privateKey);
+    EXPECT_EQ(publicKey.bytes(CKA_GOSTR3411_PARAMS), streebog256);
+}
+
 TEST(AdapterTemplatesTest, ADerivedGost28147KeyGetsItsParameters) {
     const std::vector<CK_ATTRIBUTE> secret = {attr(CKA_CLASS, secretClass),
                                               attr(CKA_KEY_TYPE, gost28147), attr(CKA_TOKEN, no),

@@ -117,16 +117,16 @@ Bytes SoftTokenTest::attribute(CK_SESSION_HANDLE session, CK_OBJECT_HANDLE objec
 }
 
 CK_RV SoftTokenTest::generate(CK_SESSION_HANDLE session, const std::string& name,
-                              CK_OBJECT_HANDLE& publicKey, CK_OBJECT_HANDLE& privateKey) {
-    const CK_ULONG publicClass = CKO_PUBLIC_KEY, privateClass = CKO_PRIVATE_KEY,
-                   keyType = CKK_GOSTR3410;
+                              CK_OBJECT_HANDLE& publicKey, CK_OBJECT_HANDLE& privateKey,
+                              CK_MECHANISM_TYPE type, CK_KEY_TYPE keyType, const Bytes& params) {
+    const CK_ULONG publicClass = CKO_PUBLIC_KEY, privateClass = CKO_PRIVATE_KEY;
     std::vector<CK_ATTRIBUTE> publicTemplate = {
         attr(CKA_TOKEN, yes), attr(CKA_CLASS, publicClass), attr(CKA_LABEL, kvwLabel),
-        attr(CKA_ID, name),   attr(CKA_KEY_TYPE, keyType),  attr(CKA_GOSTR3410_PARAMS, cryptoProA),
+        attr(CKA_ID, name),   attr(CKA_KEY_TYPE, keyType),  attr(CKA_GOSTR3410_PARAMS, params),
         attr(CKA_DERIVE, yes)};
     std::vector<CK_ATTRIBUTE> privateTemplate = publicTemplate;
     privateTemplate[1] = attr(CKA_CLASS, privateClass);
-    CK_MECHANISM mechanism{CKM_GOSTR3410_KEY_PAIR_GEN, nullptr, 0};
+    CK_MECHANISM mechanism{type, nullptr, 0};
     return p11->C_GenerateKeyPair(session, &mechanism, publicTemplate.data(), publicTemplate.size(),
                                   privateTemplate.data(), privateTemplate.size(), &publicKey,
                                   &privateKey);
@@ -145,6 +145,31 @@ CK_RV SoftTokenTest::sign(CK_SESSION_HANDLE session, CK_MECHANISM_TYPE type, CK_
     CK_RV rv = p11->C_Sign(session, input.data(), input.size(), signature.data(), &length);
     signature.resize(length);
     return rv;
+}
+
+void SoftTokenMechanismTest::SetUp() {
+    SoftTokenTest::SetUp();
+    writeSingleToken();
+    initialize();
+    session = openSession();
+    ASSERT_EQ(login(session, "1234"), CKR_OK);
+}
+
+CK_RV SoftTokenMechanismTest::derive(CK_OBJECT_HANDLE privateKey, Bytes peer, Bytes ukm,
+                                     Bytes& value, CK_MECHANISM_TYPE type, CK_ULONG kdf) {
+    CK_GOSTR3410_DERIVE_PARAMS params{kdf, peer.data(), static_cast<CK_ULONG>(peer.size()),
+                                      ukm.data(), static_cast<CK_ULONG>(ukm.size())};
+    CK_MECHANISM mechanism{type, &params, sizeof params};
+    const CK_ULONG secretClass = CKO_SECRET_KEY, gost28147 = CKK_GOST28147;
+    std::vector<CK_ATTRIBUTE> templ = {attr(CKA_CLASS, secretClass), attr(CKA_KEY_TYPE, gost28147),
+                                       attr(CKA_TOKEN, no), attr(CKA_SENSITIVE, no),
+                                       attr(CKA_EXTRACTABLE, yes)};
+    CK_OBJECT_HANDLE key;
+    if (CK_RV rv =
+            p11->C_DeriveKey(session, &mechanism, privateKey, templ.data(), templ.size(), &key))
+        return rv;
+    value = attribute(session, key);
+    return p11->C_DestroyObject(session, key);
 }
 
 std::filesystem::path copyModule(const std::filesystem::path& folder) {

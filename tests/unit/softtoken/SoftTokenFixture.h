@@ -41,9 +41,12 @@ protected:
     // CKA_VALUE or another attribute by the two-call pattern; fails the test on error.
     Bytes attribute(CK_SESSION_HANDLE session, CK_OBJECT_HANDLE object,
                     CK_ATTRIBUTE_TYPE type = CKA_VALUE);
-    // The plug-in's key pair templates for a container name.
+    // The plug-in's key pair templates for a container name; by default a 2001 key on
+    // CryptoPro-A, or the mechanism, key type and parameter set given.
     CK_RV generate(CK_SESSION_HANDLE session, const std::string& name, CK_OBJECT_HANDLE& publicKey,
-                   CK_OBJECT_HANDLE& privateKey);
+                   CK_OBJECT_HANDLE& privateKey,
+                   CK_MECHANISM_TYPE mechanism = CKM_GOSTR3410_KEY_PAIR_GEN,
+                   CK_KEY_TYPE keyType = CKK_GOSTR3410, const Bytes& params = cryptoProA);
     CK_RV sign(CK_SESSION_HANDLE session, CK_MECHANISM_TYPE mechanism, CK_OBJECT_HANDLE key,
                const Bytes& data, Bytes& signature);
 
@@ -51,6 +54,19 @@ protected:
     std::unique_ptr<softtoken::Library> module;
     CK_FUNCTION_LIST_PTR p11 = nullptr;
     bool initialized = false;
+};
+
+// A token in slot 0 with a logged-in read-write session.
+class SoftTokenMechanismTest : public SoftTokenTest {
+protected:
+    void SetUp() override;
+
+    // A derivation into a GOST 28147-89 session key, read and destroyed again; by default the
+    // plug-in's (CKM_GOSTR3410_DERIVE with CKD_CPDIVERSIFY_KDF).
+    CK_RV derive(CK_OBJECT_HANDLE privateKey, Bytes peer, Bytes ukm, Bytes& value,
+                 CK_MECHANISM_TYPE type = CKM_GOSTR3410_DERIVE, CK_ULONG kdf = CKD_CPDIVERSIFY_KDF);
+
+    CK_SESSION_HANDLE session = 0;
 };
 
 // A second copy of the module file in folder: loaded beside the first, it has its own state, as

@@ -1,6 +1,7 @@
 # OpenSC's pkcs11-tool against kvpkcs11: its own self-test (with a forked child), the mechanism
-# list, a Streebog digest, key pair generation, both signature mechanisms, and a certificate
-# written, listed and read back.
+# list, a Streebog digest, key pair generation (2001, and 2012 with 256- and 512-bit keys), the
+# signature mechanisms of each, a key pair that kvsofttoken wrote, and a certificate written,
+# listed and read back.
 # Arguments: PKCS11_TOOL, MODULE, TOOL (kvsofttoken), DIR (a scratch directory), CERTIFICATE (a
 # DER certificate file).
 
@@ -17,7 +18,12 @@ if(at EQUAL -1)
     message(FATAL_ERROR "the self-test found errors:\n${output}")
 endif()
 run("${PKCS11_TOOL}" --module "${MODULE}" --list-mechanisms)
-foreach(mechanism GOSTR3410-WITH-GOSTR3411 GOSTR3411-12-256 GOSTR3411-12-512)
+foreach(mechanism GOSTR3410-WITH-GOSTR3411 GOSTR3411-12-256 GOSTR3411-12-512
+                  "GOSTR3410-512-KEY-PAIR-GEN, keySize={512,512}, generate_key_pair"
+                  "GOSTR3410_512, keySize={512,512}, sign"
+                  "GOSTR3410-WITH-GOSTR3411-12-256, keySize={256,256}, sign"
+                  "GOSTR3410-WITH-GOSTR3411-12-512, keySize={512,512}, sign"
+                  "GOSTR3410-12-DERIVE, keySize={256,512}, derive")
     string(FIND "${output}" "${mechanism}" at)
     if(at EQUAL -1)
         message(FATAL_ERROR "mechanism list without ${mechanism}:\n${output}")
@@ -36,14 +42,26 @@ run("${PKCS11_TOOL}" --module "${MODULE}" --login --pin 1234 --keypairgen
     --key-type GOSTR3410:A --label opensc --id 4b56)
 file(WRITE "${DIR}/hash.bin" "0123456789abcdef0123456789abcdef")
 file(WRITE "${DIR}/message.txt" "signed through pkcs11-tool")
-foreach(case "GOSTR3410;hash.bin" "GOSTR3410-WITH-GOSTR3411;message.txt")
-    list(GET case 0 mechanism)
-    list(GET case 1 input)
+# 2012 key pairs made by pkcs11-tool (id 01, 02) and by kvsofttoken (id "k3").
+run("${PKCS11_TOOL}" --module "${MODULE}" --login --pin 1234 --keypairgen
+    --key-type GOSTR3410-2012-256:A --label opensc256 --id 01)
+run("${PKCS11_TOOL}" --module "${MODULE}" --login --pin 1234 --keypairgen
+    --key-type GOSTR3410-2012-512:C --label opensc512 --id 02)
+run("${TOOL}" keygen --serial OPENSC1 --id k3 --label tool512 --key gost2012-512 --set B)
+file(WRITE "${DIR}/hash512.bin" "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef")
+foreach(case "4b56;GOSTR3410;hash.bin;64" "4b56;GOSTR3410-WITH-GOSTR3411;message.txt;64"
+             "01;GOSTR3410;hash.bin;64" "01;GOSTR3410-WITH-GOSTR3411-12-256;message.txt;64"
+             "02;GOSTR3410_512;hash512.bin;128" "02;GOSTR3410-WITH-GOSTR3411-12-512;message.txt;128"
+             "6b33;GOSTR3410-WITH-GOSTR3411-12-512;message.txt;128")
+    list(GET case 0 id)
+    list(GET case 1 mechanism)
+    list(GET case 2 input)
+    list(GET case 3 expected)
     run("${PKCS11_TOOL}" --module "${MODULE}" --login --pin 1234 --sign -m ${mechanism}
-        --id 4b56 -i "${DIR}/${input}" -o "${DIR}/${mechanism}.sig")
-    file(SIZE "${DIR}/${mechanism}.sig" size)
-    if(NOT size EQUAL 64)
-        message(FATAL_ERROR "${mechanism}: signature of ${size} bytes")
+        --id ${id} -i "${DIR}/${input}" -o "${DIR}/${id}-${mechanism}.sig")
+    file(SIZE "${DIR}/${id}-${mechanism}.sig" size)
+    if(NOT size EQUAL expected)
+        message(FATAL_ERROR "${mechanism} with key ${id}: signature of ${size} bytes")
     endif()
 endforeach()
 
