@@ -139,6 +139,9 @@ void NativeHost::call(const Json& message) {
         sendError(id, "busy",
                   "The Kestrova host runs as many calls as it may (" +
                       std::to_string(kBusyThreads) + "): try again when some have ended");
+    } catch (const std::exception& e) {
+        // No thread could be started.
+        sendError(id, "script", e.what());
     }
 }
 

@@ -60,6 +60,8 @@ struct Log {
     std::atomic<int> made{0};
     std::atomic<int> shutDown{0};
     std::atomic<bool> deinitialized{false};
+    // What the last scripting object was made with; elements make theirs on their own workers.
+    std::mutex mutex;
     std::string origin;
     std::string modulePath;
 };
@@ -100,6 +102,7 @@ public:
     ~ProtocolPlugin() override { m_threads.joinAll(); }
     bool HandleEvent(FB::PluginEvent*, FB::PluginEventSource*) override { return false; }
     FB::JSAPIPtr CreateJSAPI() override {
+        const std::lock_guard<std::mutex> lock(m_log.mutex);
         m_log.origin = m_host->GetPageOrigin();
         m_log.modulePath = GetFSPath();
         return std::make_shared<ProtocolApi>(m_threads, m_log.gate);
@@ -179,6 +182,7 @@ TEST_F(NativeHostTest, ACallIsAnsweredWithItsIdAndTheValuesRoundTrip) {
     send(call(7, "echo", args));
     EXPECT_EQ(message(0), (Json{{"type", "result"}, {"id", 7}, {"value", args}}));
     EXPECT_EQ(m_log.made, 1);
+    const std::lock_guard<std::mutex> lock(m_log.mutex);
     EXPECT_EQ(m_log.origin, "https://a.test");
     EXPECT_EQ(m_log.modulePath, "/opt/kestrova/kestrova-host");
 }
