@@ -292,8 +292,10 @@ function fromHost(message) {
       countPinOutcome(call.pinSite, message.value);
     if (page) {
       page.pending--;
-      page.port.postMessage({ kind: message.type, seq: call.seq, value: message.value,
-                              name: "Error", message: message.message });
+      // A call the host would not start for want of threads is named as one refused here.
+      const name = message.kind === "busy" ? "KestrovaBusy" : "Error";
+      page.port.postMessage({ kind: message.type, seq: call.seq, value: message.value, name,
+                              message: message.message });
     }
   } else if (message.type === "callback" || message.type === "release") {
     const slash = message.instance.indexOf("/");

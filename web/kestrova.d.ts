@@ -16,6 +16,7 @@ export type KestrovaErrorName =
     | "ARGUMENTS_BAD"
     | "MISSING_ARGUMENT"
     | "PIN_ENTRY_BUSY"
+    | "TOO_MANY_CALLS"
     | "NOT_FOUND"
     | "ALREADY_EXISTS"
     | "OUT_OF_MEMORY"

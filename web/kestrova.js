@@ -36,6 +36,7 @@
     { name: "ARGUMENTS_BAD", code: -10, source: "plugin", pkcs11: ["CKR_ARGUMENTS_BAD"] },
     { name: "MISSING_ARGUMENT", code: -11, source: "plugin" },
     { name: "PIN_ENTRY_BUSY", code: -12, source: "plugin" },
+    { name: "TOO_MANY_CALLS", code: -13, source: "plugin" },
     { name: "NOT_FOUND", code: -20, source: "plugin" },
     { name: "ALREADY_EXISTS", code: -21, source: "plugin" },
     { name: "OUT_OF_MEMORY", code: -40, source: "pkcs11", pkcs11: ["CKR_HOST_MEMORY", "CKR_DEVICE_MEMORY"] },
@@ -158,6 +159,7 @@
       ARGUMENTS_BAD: ["An argument is out of range (for example a negative container index).", "This is a fault of the page: tell the site's developers."],
       MISSING_ARGUMENT: ["A required value is empty (container name, data, key, hash or certificate).", "Fill in the missing value and try again."],
       PIN_ENTRY_BUSY: ["Another PIN entry is already open.", "Finish or cancel the PIN entry that is open, then try again."],
+      TOO_MANY_CALLS: ["Too many calls are running at once.", "Wait until the calls already made have ended, then try again."],
       NOT_FOUND: ["The container has no such key or certificate, or the name was not listed.", "Check the container's name; list the containers to see which exist."],
       ALREADY_EXISTS: ["The container already exists, or already holds a certificate.", "Choose another name, or remove the old container first."],
       OUT_OF_MEMORY: ["The computer or the token ran out of memory.", "Remove containers you no longer need, or close other programs, and try again."],
@@ -225,6 +227,7 @@
       ARGUMENTS_BAD: ["Аргумент вне допустимых пределов (например, отрицательный номер контейнера).", "Это ошибка страницы: сообщите разработчикам сайта."],
       MISSING_ARGUMENT: ["Не задано обязательное значение (имя контейнера, данные, ключ, хэш или сертификат).", "Заполните недостающее значение и повторите попытку."],
       PIN_ENTRY_BUSY: ["Уже открыт другой запрос PIN-кода.", "Завершите или отмените открытый запрос PIN-кода и повторите попытку."],
+      TOO_MANY_CALLS: ["Одновременно выполняется слишком много вызовов.", "Дождитесь завершения уже начатых вызовов и повторите попытку."],
       NOT_FOUND: ["В контейнере нет такого ключа или сертификата, или такого имени нет в списке.", "Проверьте имя контейнера; получите список контейнеров, чтобы увидеть, какие есть."],
       ALREADY_EXISTS: ["Контейнер уже существует или уже содержит сертификат.", "Выберите другое имя или сначала удалите старый контейнер."],
       OUT_OF_MEMORY: ["Компьютеру или токену не хватило памяти.", "Удалите ненужные контейнеры или закройте другие программы и повторите попытку."],
@@ -826,7 +829,8 @@
   var EXTENSION_FAILURES = {
     KestrovaNotAllowed: "SITE_NOT_ALLOWED",
     KestrovaPinArgumentRefused: "PIN_ARGUMENT_REFUSED",
-    KestrovaHostError: "HOST_UNAVAILABLE"
+    KestrovaHostError: "HOST_UNAVAILABLE",
+    KestrovaBusy: "TOO_MANY_CALLS"
   };
 
   function extensionFailure(e, method) {

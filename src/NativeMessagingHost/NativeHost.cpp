@@ -3,6 +3,7 @@
 #include "JSAPI.h"
 #include "PageFunction.h"
 #include "PluginCore.h"
+#include "SecureWipe.h"
 #include "script_error.h"
 
 #include <exception>
@@ -35,7 +36,9 @@ NativeHost::NativeHost(std::shared_ptr<ByteSink> output, std::string modulePath,
                        FactoryBasePtr factory)
     : m_writer(std::make_shared<MessageWriter>(std::move(output))),
       m_modulePath(std::move(modulePath)), m_factory(std::move(factory)),
-      m_loop(std::make_shared<MessageLoop>()) {}
+      m_loop(std::make_shared<MessageLoop>()) {
+    ThreadBudget::process().setLimits(kBusyThreads, kIdleThreads);
+}
 
 NativeHost::~NativeHost() = default;
 
@@ -62,6 +65,9 @@ void NativeHost::run(ByteSource& input) {
     for (auto& entry : m_instances)
         shutDown(entry.second);
     m_instances.clear();
+    // Every element's PIN entry is ended, so its calls end too.
+    m_shutdowns.joinAll();
+    m_callThreads.joinAll();
     try {
         m_factory->GlobalPluginDeinitialize();
     } catch (const std::exception&) {
@@ -70,6 +76,9 @@ void NativeHost::run(ByteSource& input) {
 }
 
 void NativeHost::handle(const std::string& body) {
+    // Parsing and converting a call's arguments, a PIN among them perhaps, leaves copies in
+    // this thread's dead frames.
+    const StackWipedOnReturn wipeStack(true);
     Json message;
     try {
         message = Json::parse(body);
@@ -108,25 +117,52 @@ void NativeHost::call(const Json& message) {
     if (instanceId.empty())
         throw ProtocolError("\"instance\" must not be empty");
 
-    Instance& target = instance(instanceId, origin);
+    const Instance& target = instance(instanceId, origin);
+    VariantList values;
     try {
-        const JSAPIPtr api = target.plugin->GetRootJSAPI();
-        if (!api)
-            throw script_error("The scripting object could not be made: is the token module "
-                               "beside the host?");
-        VariantList values;
         const std::weak_ptr<NativeBrowserHost> host = target.host;
         for (const Json& arg : args) {
             values.push_back(fromJson(arg, [this, host, instanceId](std::int64_t function) {
                 return std::make_shared<PageFunction>(host.lock(), m_writer, instanceId, function);
             }));
         }
-        const Json value = toJson(api->Invoke(member, values));
-        if (!m_writer->send(Json{{"type", "result"}, {"id", id}, {"value", value}}))
-            sendError(id, "script", "The result is too large to reach the page");
     } catch (const std::exception& e) {
         sendError(id, "script", e.what());
+        return;
     }
+    try {
+        target.calls->post(
+            [id, host = target.host, plugin = target.plugin, member, values = std::move(values)] {
+                return answer(id, *host, *plugin, member, values);
+            });
+    } catch (const TooManyThreads&) {
+        sendError(id, "busy",
+                  "The Kestrova host runs as many calls as it may (" +
+                      std::to_string(kBusyThreads) + "): try again when some have ended");
+    } catch (const std::exception& e) {
+        // No thread could be started.
+        sendError(id, "script", e.what());
+    }
+}
+
+Json NativeHost::answer(const Json& id, const NativeBrowserHost& host, PluginCore& plugin,
+                        const std::string& member, const VariantList& values) {
+    if (host.IsShutDown())
+        return error(id, "script", "The element is gone");
+    try {
+        const JSAPIPtr api = plugin.GetRootJSAPI();
+        if (!api)
+            throw script_error("The scripting object could not be made: is the token module "
+                               "beside the host?");
+        return Json{{"type", "result"}, {"id", id}, {"value", toJson(api->Invoke(member, values))}};
+    } catch (const std::exception& e) {
+        return error(id, "script", e.what());
+    }
+}
+
+void NativeHost::reply(const Json& answer) {
+    if (!m_writer->send(answer) && answer["type"] == "result")
+        sendError(answer["id"], "script", "The result is too large to reach the page");
 }
 
 NativeHost::Instance& NativeHost::instance(const std::string& id, const std::string& origin) {
@@ -144,7 +180,10 @@ NativeHost::Instance& NativeHost::instance(const std::string& id, const std::str
     plugin->SetFSPath(m_modulePath);
     plugin->SetParams({});
     plugin->SetReady();
-    return m_instances.emplace(id, Instance{std::move(host), plugin}).first->second;
+    auto calls = std::make_shared<ElementCalls>(m_callThreads,
+                                                [this](const Json& answer) { reply(answer); });
+    return m_instances.emplace(id, Instance{std::move(host), plugin, std::move(calls)})
+        .first->second;
 }
 
 void NativeHost::destroy(const std::string& id) {
@@ -156,22 +195,40 @@ void NativeHost::destroy(const std::string& id) {
 }
 
 // As a browser tears an element down: the host first, so that callbacks of calls still running
-// are dropped, then the plug-in object, which waits for those calls.
+// are dropped and calls still queued refused, then the plug-in object, which ends the element's
+// PIN entry and waits for its workers. Those may wait for the token behind another element's
+// PIN dialog, so the main loop does not wait for them.
 void NativeHost::shutDown(Instance& instance) {
+    const PluginCorePtr plugin = instance.plugin;
+    const auto shutDownPlugin = [plugin] {
+        try {
+            plugin->ClearWindow();
+            plugin->Shutdown();
+        } catch (const std::exception&) {
+            // The element goes regardless.
+        }
+    };
     try {
         instance.host->Shutdown();
-        instance.plugin->ClearWindow();
-        instance.plugin->Shutdown();
     } catch (const std::exception&) {
-        // The element goes regardless.
+    }
+    try {
+        m_shutdowns.run(shutDownPlugin);
+    } catch (const std::exception&) {
+        // No thread could be started: the main loop waits instead.
+        shutDownPlugin();
     }
 }
 
 void NativeHost::sendError(const Json& id, const char* kind, const std::string& message) {
+    m_writer->send(error(id, kind, message));
+}
+
+Json NativeHost::error(const Json& id, const char* kind, const std::string& message) {
     Json error{{"type", "error"}, {"kind", kind}, {"message", message}};
     if (!id.is_null())
         error["id"] = id;
-    m_writer->send(error);
+    return error;
 }
 
 } // namespace FB::NativeMessaging

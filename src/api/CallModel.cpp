@@ -1,10 +1,15 @@
 #include "Exception.h"
 #include "FailureCode.h"
 #include "SecureWipe.h"
+#include "ThreadBudget.h"
 #include "kestrova.h"
 #include "kestrovaAPI.h"
 
 namespace {
+
+// The process runs as many calls as it may (the host bounds its threads): the page may retry
+// once some have ended.
+constexpr std::int32_t tooManyCalls = -13;
 
 bool given(const kestrovaAPI::Callback& callback) {
     return callback && *callback;
@@ -29,8 +34,13 @@ FB::variant kestrovaAPI::callMethod(const Work& work, Holds holds, const Callbac
     // The worker owns a reference to this object, so it outlives the call.
     const auto self = std::static_pointer_cast<kestrovaAPI>(shared_from_this());
     const FB::JSObjectPtr onSuccess = *success;
-    plugin->startThread(
-        [self, work, holds, onSuccess, error] { self->runAsync(work, holds, onSuccess, error); });
+    try {
+        plugin->startThread([self, work, holds, onSuccess, error] {
+            self->runAsync(work, holds, onSuccess, error);
+        });
+    } catch (const TooManyThreads&) {
+        throw Exception(tooManyCalls, "startThread");
+    }
     return 0;
 }
 

@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <utility>
 
-WorkerPool::WorkerPool() : m_shared(std::make_shared<Shared>()) {}
+WorkerPool::WorkerPool(ThreadBudget& budget) : m_shared(std::make_shared<Shared>(budget)) {}
 
 WorkerPool::~WorkerPool() {
     joinAll();
@@ -14,6 +14,8 @@ void WorkerPool::run(std::function<void()> f) {
     if (m_shared->joined)
         throw std::runtime_error("the plug-in object is shut down");
     joinEnded();
+    if (!m_shared->budget.startTask())
+        throw TooManyThreads("too many calls are running at once");
     m_shared->tasks.push_back(std::move(f));
     // Idle workers that were woken but have not taken a task yet still count as idle, so
     // each waiting task has a worker of its own.
@@ -27,6 +29,7 @@ void WorkerPool::run(std::function<void()> f) {
         m_workers.push_back(Worker{std::move(thread), std::move(done)});
     } catch (...) {
         m_shared->tasks.pop_back();
+        m_shared->budget.endTask();
         throw;
     }
 }
@@ -35,11 +38,12 @@ void WorkerPool::work(const std::shared_ptr<Shared>& shared, const std::shared_p
     std::unique_lock<std::mutex> lock(shared->mutex);
     for (;;) {
         if (shared->tasks.empty()) {
-            if (shared->joined || shared->idle >= kIdleWorkers)
+            if (shared->joined || shared->idle >= kIdleWorkers || !shared->budget.startIdle())
                 break;
             ++shared->idle;
             shared->wake.wait(lock, [&] { return !shared->tasks.empty() || shared->joined; });
             --shared->idle;
+            shared->budget.endIdle();
             continue;
         }
         std::function<void()> task = std::move(shared->tasks.front());
@@ -52,6 +56,7 @@ void WorkerPool::work(const std::shared_ptr<Shared>& shared, const std::shared_p
         // Its captures go before the worker waits: they may hold the plug-in object's last
         // references, which must not outlive the call.
         task = nullptr;
+        shared->budget.endTask();
         lock.lock();
     }
     *done = true;

@@ -225,16 +225,21 @@ class Suite:
             "return document.querySelector('button[data-origin=\"%s\"]');" % origin))
         self.check("revoked on the options page: " + origin, gone)
 
-    # The host processes that this suite's browser started: those running our host program.
-    def host_pids(self):
+    # The processes running the program, sorted.
+    @staticmethod
+    def pids_of(program):
         pids = []
         for entry in os.listdir("/proc"):
             try:
-                if entry.isdigit() and os.readlink("/proc/%s/exe" % entry) == self.host_program:
+                if entry.isdigit() and os.readlink("/proc/%s/exe" % entry) == program:
                     pids.append(int(entry))
             except OSError:
                 pass
         return sorted(pids)
+
+    # The host processes that this suite's browser started: those running our host program.
+    def host_pids(self):
+        return self.pids_of(self.host_program)
 
     def tab_closed_while_calls_run(self):
         self.fresh_token(PIN_SLOW)
@@ -249,6 +254,29 @@ class Suite:
         self.check("the host keeps serving after a tab closed during calls",
                    self.host_pids() == before and len(before) == 1, "%s %s" % (before,
                                                                        self.host_pids()))
+        del tab
+        self.page("callbacks.html")
+
+    # The tab closes while the PIN dialog of its direct call waits for a user who never answers:
+    # the dialog ends with the element, and the other pages are served as before.
+    def tab_closed_during_direct_dialog(self):
+        self.fresh_token("read\ntouch asked\nawait never\nline 0\nline 1234\n")
+        asked = os.path.join(self.work, "host", "asked")
+        if os.path.exists(asked):
+            os.remove(asked)
+        tab = self.browser.new_tab()
+        self.browser.navigate(self.other_site + "extension-direct-dialog.html")
+        self.check("direct call: the dialog opens", self.wait_until(lambda: os.path.exists(asked)))
+        closed = time.time()
+        self.browser.close_tab()
+        self.browser.switch(self.main_tab)
+        dialog = os.path.join(self.work, "host", "Gui.bin")
+        ended = self.wait_until(lambda: not self.pids_of(dialog), limit=20)
+        print("the dialog of the closed tab's direct call ended after %.2f s" %
+              (time.time() - closed), flush=True)
+        self.check("direct call: the dialog ends when its tab closes", ended)
+        if not ended:
+            open(os.path.join(self.work, "host", "never"), "w").close()
         del tab
         self.page("callbacks.html")
 
@@ -400,6 +428,7 @@ class Suite:
             self.page("library-methods.html")
             self.page("library-queue.html", gui_script=PIN_UNHURRIED)
             self.tab_closed_while_calls_run()
+            self.tab_closed_during_direct_dialog()
             self.host_killed()
             self.revoke(self.other_site)
             self.permission(self.other_site, "deny", "denied")

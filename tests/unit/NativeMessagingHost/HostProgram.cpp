@@ -61,9 +61,9 @@ int HostProgram::finish() {
     return m_child->wait();
 }
 
-std::string call(int id, const std::string& member, const Json& args) {
-    return Json{{"type", "call"},        {"id", id},
-                {"instance", "tab1/p1"}, {"origin", "https://a.test"},
-                {"member", member},      {"args", args}}
+std::string call(int id, const std::string& member, const Json& args, const std::string& instance,
+                 const std::string& origin) {
+    return Json{{"type", "call"},   {"id", id},         {"instance", instance},
+                {"origin", origin}, {"member", member}, {"args", args}}
         .dump();
 }

@@ -33,5 +33,7 @@ private:
     std::unique_ptr<process::child> m_child;
 };
 
-// A call message for element "tab1/p1" of https://a.test.
-std::string call(int id, const std::string& member, const FB::NativeMessaging::Json& args);
+// A call message for an element, by default "tab1/p1" of https://a.test.
+std::string call(int id, const std::string& member, const FB::NativeMessaging::Json& args,
+                 const std::string& instance = "tab1/p1",
+                 const std::string& origin = "https://a.test");

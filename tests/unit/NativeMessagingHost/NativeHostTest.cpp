@@ -11,6 +11,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <set>
 #include <thread>
 
 using namespace FB::NativeMessaging;
@@ -18,22 +22,62 @@ using ::testing::HasSubstr;
 
 namespace {
 
+// Waits up to 10 s for the condition, polling.
+template <typename Condition> bool eventually(Condition condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+// Holds the calls that wait on it until the test opens it.
+class Gate {
+public:
+    void wait() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_open; });
+    }
+    void open() {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_open = true;
+        }
+        m_changed.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_open = false;
+};
+
 // What the host did with the plug-in objects, for the checks.
 struct Log {
+    Gate gate;
     std::atomic<int> made{0};
     std::atomic<int> shutDown{0};
     std::atomic<bool> deinitialized{false};
+    // What the last scripting object was made with; elements make theirs on their own workers.
+    std::mutex mutex;
     std::string origin;
     std::string modulePath;
 };
 
 // A scripting object with members that show what crosses the protocol: "echo" answers its
-// arguments as a list, "callLater"(f, args) calls f with args from a worker thread, and
-// "big" answers a text of the given length.
+// arguments as a list, "callLater"(f, args) calls f with args from a worker thread, "big"
+// answers a text of the given length, and "wait" answers once the gate opens, as a call
+// waiting for a PIN dialog.
 class ProtocolApi : public FB::JSAPIAuto {
 public:
-    ProtocolApi(WorkerPool& threads) : m_threads(threads) {
+    ProtocolApi(WorkerPool& threads, Gate& gate) : m_threads(threads) {
         RegisterMethod("echo", [](const FB::VariantList& args) { return FB::variant(args); });
+        RegisterMethod("wait", [&gate](const FB::VariantList&) {
+            gate.wait();
+            return FB::variant(true);
+        });
         RegisterMethod("callLater", [this](const FB::VariantList& args) {
             const auto f = args.at(0).convert_to<FB::JSObjectPtr>();
             const FB::VariantList values(args.begin() + 1, args.end());
@@ -58,9 +102,10 @@ public:
     ~ProtocolPlugin() override { m_threads.joinAll(); }
     bool HandleEvent(FB::PluginEvent*, FB::PluginEventSource*) override { return false; }
     FB::JSAPIPtr CreateJSAPI() override {
+        const std::lock_guard<std::mutex> lock(m_log.mutex);
         m_log.origin = m_host->GetPageOrigin();
         m_log.modulePath = GetFSPath();
-        return std::make_shared<ProtocolApi>(m_threads);
+        return std::make_shared<ProtocolApi>(m_threads, m_log.gate);
     }
     void Shutdown() override {
         m_threads.joinAll();
@@ -90,7 +135,10 @@ protected:
         : m_host(m_sink, "/opt/kestrova/kestrova-host", std::make_shared<ProtocolFactory>(m_log)) {
         m_runner = std::thread([this] { m_host.run(m_pipe); });
     }
-    ~NativeHostTest() override { finish(); }
+    ~NativeHostTest() override {
+        m_log.gate.open();
+        finish();
+    }
 
     void send(const Json& message) { m_pipe.add(frame(message.dump())); }
     void sendRaw(const std::string& bytes) { m_pipe.add(bytes); }
@@ -106,6 +154,10 @@ protected:
         EXPECT_TRUE(m_sink->waitFor(index + 1)) << "no message " << index;
         const auto bodies = m_sink->messages();
         return index < bodies.size() ? Json::parse(bodies[index]) : Json();
+    }
+
+    bool eventuallyShutDown(int elements) {
+        return eventually([&] { return m_log.shutDown >= elements; });
     }
 
     void finish() {
@@ -130,6 +182,7 @@ TEST_F(NativeHostTest, ACallIsAnsweredWithItsIdAndTheValuesRoundTrip) {
     send(call(7, "echo", args));
     EXPECT_EQ(message(0), (Json{{"type", "result"}, {"id", 7}, {"value", args}}));
     EXPECT_EQ(m_log.made, 1);
+    const std::lock_guard<std::mutex> lock(m_log.mutex);
     EXPECT_EQ(m_log.origin, "https://a.test");
     EXPECT_EQ(m_log.modulePath, "/opt/kestrova/kestrova-host");
 }
@@ -235,8 +288,49 @@ TEST_F(NativeHostTest, ElementsAreSeparateAndADestroyedOneCallsNoMore) {
 TEST_F(NativeHostTest, AnElementServesOnlyTheSiteThatMadeIt) {
     send(call(1, "echo", Json::array(), "e1", "https://a.test"));
     send(call(2, "echo", Json::array(), "e1", "https://evil.test"));
-    EXPECT_EQ(message(0)["type"], "result");
-    EXPECT_THAT(message(1)["message"].get<std::string>(), HasSubstr("belongs to another site"));
+    // The refusal is the main loop's; the call runs on the element's worker, maybe later.
+    std::map<int, Json> answers;
+    for (std::size_t i = 0; i < 2; ++i)
+        answers[message(i)["id"].get<int>()] = message(i);
+    EXPECT_EQ(answers[1]["type"], "result");
+    EXPECT_THAT(answers[2]["message"].get<std::string>(), HasSubstr("belongs to another site"));
+}
+
+// A call waiting for the user holds up its own element's later calls, which keep their order,
+// and nothing else: not another element's calls, not the element's going.
+TEST_F(NativeHostTest, AnElementsCallsRunInOrderBesideTheOtherElements) {
+    send(call(1, "wait", Json::array(), "held"));
+    send(call(2, "echo", Json::array({"after"}), "held"));
+    send(call(3, "echo", Json::array({"other"}), "free", "https://b.test"));
+    send(call(4, "echo", Json::array(), "gone"));
+    send(Json{{"type", "destroy"}, {"instance", "gone"}});
+    EXPECT_EQ((std::set<Json>{message(0)["id"], message(1)["id"]}), (std::set<Json>{3, 4}));
+    EXPECT_TRUE(eventuallyShutDown(1));
+    m_log.gate.open();
+    EXPECT_EQ(message(2), (Json{{"type", "result"}, {"id", 1}, {"value", true}}));
+    EXPECT_EQ(message(3)["value"], Json::array({"after"}));
+}
+
+// However many elements a page makes, the host runs at most its bound of calls at once; past
+// it a call is refused with a failure of its own, and once calls end the host serves again.
+TEST_F(NativeHostTest, CallsPastTheProcesssBoundAreRefusedAndServingGoesOn) {
+    for (std::size_t i = 0; i < NativeHost::kBusyThreads; ++i)
+        send(call(static_cast<int>(i), "wait", Json::array(), "e" + std::to_string(i)));
+    send(call(100, "echo", Json::array(), "late"));
+    const Json refused = message(0);
+    EXPECT_EQ(refused["id"], 100);
+    EXPECT_EQ(refused["kind"], "busy");
+    m_log.gate.open();
+    ASSERT_TRUE(m_sink->waitFor(NativeHost::kBusyThreads + 1));
+    // The answers go before their workers give their places back.
+    EXPECT_TRUE(eventually([] {
+        if (!ThreadBudget::process().startTask())
+            return false;
+        ThreadBudget::process().endTask();
+        return true;
+    }));
+    send(call(101, "echo", Json::array({"served"}), "late"));
+    EXPECT_EQ(message(NativeHost::kBusyThreads + 1)["value"], Json::array({"served"}));
 }
 
 TEST_F(NativeHostTest, TheEndOfInputShutsEveryElementDownAndEndsTheModule) {

@@ -51,6 +51,7 @@ std::vector<OwnCode> ownCodes() {
         {-10, "", "doContainerName: negative index"},
         {-11, "", "requireText: an empty required argument"},
         {-12, "", "inputPin: another PIN entry is running"},
+        {-13, "", "callMethod: the process runs as many calls as its threads allow"},
         {-20, "", "doContainerName / obtain*: no such object"},
         {-21, "", "createContainer / importCertificate: the object exists"},
         {-50, "", "inputPin: the PIN-entry program failed"},

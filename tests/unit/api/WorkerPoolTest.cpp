@@ -55,6 +55,55 @@ TEST(WorkerPoolTest, EveryTaskRunsBesideTheOthers) {
     pool.joinAll();
 }
 
+// Pools sharing a budget run no more tasks together than it allows: past it a task is refused
+// at once and nothing of it runs; a task that ends gives its place back.
+TEST(WorkerPoolTest, ABudgetBoundsTheTasksOfEveryPoolDrawingOnIt) {
+    ThreadBudget budget(2);
+    WorkerPool first(budget);
+    WorkerPool second(budget);
+    std::promise<void> release;
+    const std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> ran{0};
+    const auto blocked = [&ran, released] {
+        ++ran;
+        released.wait();
+    };
+    first.run(blocked);
+    second.run(blocked);
+    EXPECT_THROW(first.run([&ran] { ++ran; }), TooManyThreads);
+    EXPECT_THROW(second.run([&ran] { ++ran; }), TooManyThreads);
+    EXPECT_TRUE(eventually([&] { return ran == 2; }));
+
+    release.set_value();
+    // Each ending task gives its place back just after it returns.
+    EXPECT_TRUE(eventually([&] {
+        try {
+            second.run([&ran] { ++ran; });
+            return true;
+        } catch (const TooManyThreads&) {
+            return false;
+        }
+    }));
+    first.joinAll();
+    second.joinAll();
+    EXPECT_EQ(ran, 3);
+}
+
+// Workers kept idle for the next task are counted apart from the tasks: an idle worker of one
+// pool never refuses another pool its task.
+TEST(WorkerPoolTest, IdleWorkersLeaveTheBudgetsTasksFree) {
+    ThreadBudget budget(1, 1);
+    WorkerPool first(budget);
+    WorkerPool second(budget);
+    first.run([] {});
+    EXPECT_TRUE(eventually([&] { return first.idle() == 1; }));
+    std::promise<void> ran;
+    second.run([&ran] { ran.set_value(); });
+    EXPECT_EQ(ran.get_future().wait_for(10s), std::future_status::ready);
+    first.joinAll();
+    second.joinAll();
+}
+
 TEST(WorkerPoolTest, OneAfterAnotherTheSameWorkerServes) {
     WorkerPool pool;
     std::set<std::thread::id> workers;
