@@ -35,8 +35,11 @@ FB::variant kestrovaAPI::callMethod(const Work& work, Holds holds, const Callbac
     const auto self = std::static_pointer_cast<kestrovaAPI>(shared_from_this());
     const FB::JSObjectPtr onSuccess = *success;
     try {
-        plugin->startThread([self, work, holds, onSuccess, error] {
+        plugin->startThread([self, work = work, holds, onSuccess, error]() mutable {
             self->runAsync(work, holds, onSuccess, error);
+            // What the work holds (a PIN perhaps) goes before the page's functions are let go:
+            // a page that sees them released may take the call as over, and find no copy left.
+            work = nullptr;
         });
     } catch (const TooManyThreads&) {
         throw Exception(tooManyCalls, "startThread");
