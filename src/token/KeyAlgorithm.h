@@ -14,11 +14,11 @@
 enum class KeyAlgorithm { Gost2001, Gost2012_256, Gost2012_512 };
 
 // A key by algorithm and parameter set: the DER object identifier of its CKA_GOSTR3410_PARAMS.
-struct KeySpec {
+struct KeyKind {
     KeyAlgorithm algorithm;
     std::vector<unsigned char> parameterSet;
 
-    bool operator==(const KeySpec& other) const {
+    bool operator==(const KeyKind& other) const {
         return algorithm == other.algorithm && parameterSet == other.parameterSet;
     }
 };

@@ -46,14 +46,14 @@ public:
 
     // Keys by algorithm: GOST R 34.10-2001 and 2012 (256 bits with a parameter set, 512 bits).
     // A key that names no known algorithm fails as the module's CKR_KEY_TYPE_INCONSISTENT, a
-    // spec that is no algorithm's key as CKR_ATTRIBUTE_VALUE_INVALID.
+    // kind of key that is no algorithm's as CKR_ATTRIBUTE_VALUE_INVALID.
 
     // The algorithm and parameter set of the container's key, from its public key's attributes
     // (readable without a login).
-    KeySpec getKeyAlgorithm(const std::string& name);
+    KeyKind getKeyAlgorithm(const std::string& name);
     // Generates the container's key pair of this algorithm on this parameter set (a 2012 key
     // also names its Streebog digest); returns the public key's CKA_VALUE.
-    Bytes generateContainer(const std::string& name, const KeySpec& spec);
+    Bytes generateContainer(const std::string& name, const KeyKind& kind);
     // Signs a hash of the key's size (least significant byte first) with the raw mechanism of
     // the container's algorithm; the signature is s then r, most significant byte first.
     Bytes signHashByAlgorithm(const std::string& name, const Bytes& hash);

@@ -7,14 +7,14 @@
 
 namespace {
 
-// The failures of keys and specs that name no algorithm, as a module would answer them.
+// The failures of keys and kinds that name no algorithm, as a module would answer them.
 [[noreturn]] void refuse(const char* context, CK_RV rv) {
     throw Pkcs11Exception(context, rv);
 }
 
 } // namespace
 
-KeySpec Token::getKeyAlgorithm(const std::string& name) {
+KeyKind Token::getKeyAlgorithm(const std::string& name) {
     const CK_OBJECT_HANDLE key = obtainPublicKey(name);
     const Bytes type = getAttributeValue(CKA_KEY_TYPE, key);
     const std::optional<Bytes> params = findAttributeValue(CKA_GOSTR3410_PARAMS, key);
@@ -28,17 +28,17 @@ KeySpec Token::getKeyAlgorithm(const std::string& name) {
         keyAlgorithmOf(keyType, *params, digestParams ? &*digestParams : nullptr, set);
     if (!algorithm)
         refuse("getKeyAlgorithm", CKR_KEY_TYPE_INCONSISTENT);
-    return KeySpec{*algorithm, *params};
+    return KeyKind{*algorithm, *params};
 }
 
-Bytes Token::generateContainer(const std::string& name, const KeySpec& spec) {
-    const KeyMechanisms& mechanisms = mechanismsOf(spec.algorithm);
+Bytes Token::generateContainer(const std::string& name, const KeyKind& kind) {
+    const KeyMechanisms& mechanisms = mechanismsOf(kind.algorithm);
     gost::ParamSet2012 set;
-    if (!gost::paramSet2012ByOid(spec.parameterSet.data(), spec.parameterSet.size(), set))
+    if (!gost::paramSet2012ByOid(kind.parameterSet.data(), kind.parameterSet.size(), set))
         refuse("generateContainer", CKR_ATTRIBUTE_VALUE_INVALID);
-    const Bytes digestParams = digestParamsOf(spec.algorithm, set);
+    const Bytes digestParams = digestParamsOf(kind.algorithm, set);
     const Bytes* digest = digestParams.empty() ? nullptr : &digestParams;
-    if (keyAlgorithmOf(mechanisms.keyType, spec.parameterSet, digest, set) != spec.algorithm)
+    if (keyAlgorithmOf(mechanisms.keyType, kind.parameterSet, digest, set) != kind.algorithm)
         refuse("generateContainer", CKR_ATTRIBUTE_VALUE_INVALID);
 
     // The domain parameters go with the public key only, as PKCS#11 has them.
@@ -48,7 +48,7 @@ Bytes Token::generateContainer(const std::string& name, const KeySpec& spec) {
         addKeyType(*t, mechanisms.keyType);
         addDerive(*t);
     }
-    addAttribute<CKA_GOSTR3410_PARAMS>(publicKey, spec.parameterSet);
+    addAttribute<CKA_GOSTR3410_PARAMS>(publicKey, kind.parameterSet);
     if (digest)
         addAttribute<CKA_GOSTR3411_PARAMS>(publicKey, digestParams);
     return generatePair(name, mechanisms.generate, publicKey, privateKey, "generateContainer");
